@@ -1,0 +1,29 @@
+#pragma once
+// One cell picture of the board: shows an icon file, reports clicks while enabled.
+#include <QLabel>
+
+class CellImage : public QLabel {
+    Q_OBJECT
+public:
+    CellImage(int index, QWidget *parent);
+    int index() const { return m_index; }
+    // Read the picture file now (every draw reads the file again).
+    void loadPicture(const QString &path);
+    QString pictureFile() const { return m_file; }
+
+    // Benchmarks and the move-generator count switch drawing off.
+    static void setDrawingEnabled(bool enabled);
+    static bool drawingEnabled();
+
+signals:
+    void clicked(int index);
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
+private:
+    int m_index;
+    bool m_pressed = false;
+    QString m_file;
+};

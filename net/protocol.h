@@ -1,0 +1,45 @@
+#pragma once
+// The messages two network match windows exchange: decimal numbers for
+// moves, passes, resignation and agreements, and chat lines that begin with
+// a space. No terminator, no header: one send is one message. Text travels
+// in code page 932.
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+namespace Protocol {
+constexpr qint16 Pass = -1;
+constexpr qint16 Resign = 64;
+constexpr qint16 ModeSelect = 65;
+constexpr qint16 Rematch = 66;
+constexpr qint16 Quit = 67;
+constexpr qint16 ForcedEnd = 68;
+
+enum class Kind { Chat, Resign, ModeSelect, Rematch, Quit, ForcedEnd, Move, Pass, Junk };
+
+struct Message {
+    Kind kind = Kind::Junk;
+    qint16 value = 0;  // the number as received (moves, agreements with their sign)
+    QString text;      // the text as received (chat line with its leading space)
+};
+
+// Wire bytes of a number ("19", "-66").
+QByteArray encodeNumber(qint16 value);
+// Wire bytes of a chat line: " " + name + ">" + text.
+QByteArray encodeChat(const QString &playerName, const QString &text);
+// CP932 bytes to text; bytes that are not valid CP932 become U+FFFD.
+QString decode(const QByteArray &bytes);
+// What the chat list shows: the line without its leading spaces.
+QString listLine(const QString &chatLine);
+
+// Classify one complete message text.
+Message classify(const QString &text);
+
+// Split what one read delivered into messages. TCP may merge a number with
+// a chat line sent right after it; both come back, in order. Anything else
+// that is not one known message comes back as a single Junk message.
+QList<Message> split(const QByteArray &bytes);
+
+// Longest chat line accepted from the wire, in bytes; longer reads are junk.
+constexpr int maxChatBytes = 4096;
+}  // namespace Protocol

@@ -1,0 +1,41 @@
+#include "shell/kwindow.h"
+
+#include <QCloseEvent>
+#include <QIcon>
+#include <QPointer>
+
+#include "shell/layout.h"
+#include "shell/module1.h"
+
+KWindow::KWindow(FormId id, QWidget *parent) : QWidget(parent), m_id(id)
+{
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    setWindowIcon(QIcon(QStringLiteral(":/res/kobanto.png")));
+    setFont(Layout::font(9));
+}
+
+void KWindow::Form_QueryUnload(bool &, int) {}
+
+void KWindow::setCaptionAndSize(const QString &caption, int widthTwips, int heightTwips)
+{
+    setWindowTitle(caption);
+    Layout::setFixedClientSize(this, widthTwips, heightTwips);
+}
+
+void KWindow::closeEvent(QCloseEvent *event)
+{
+    // The program never closes its windows through close(): it unloads them
+    // through the window set. So every close event is the user's close box.
+    event->ignore();
+    if (m_unloaded || m_inCloseRequest)
+        return;
+    QPointer<KWindow> self(this);
+    m_inCloseRequest = true;
+    bool cancel = false;
+    Form_QueryUnload(cancel, 0);
+    if (!self)
+        return;
+    m_inCloseRequest = false;
+    if (!cancel && !m_unloaded)
+        Module1::unload(m_id);
+}

@@ -1,0 +1,37 @@
+#pragma once
+// A window's short wave effect: open a file, play it, close the device.
+// No result is ever reported: without a file or an audio device the window
+// simply stays silent.
+#include <QObject>
+#include <QString>
+
+class QSoundEffect;
+
+class SoundEffect : public QObject {
+    Q_OBJECT
+public:
+    explicit SoundEffect(QObject *parent = nullptr);
+    ~SoundEffect() override;
+
+    void open(const QString &path);
+    void play();
+    void close();
+
+    bool isOpen() const { return m_open; }
+    QString fileName() const { return m_path; }
+    // How often play() was issued while open (tests look at it).
+    int playCount() const { return m_plays; }
+
+    // Off: no audio device is touched at all (tests, and KOBANTO_AUDIO=0).
+    static void setAudioEnabled(bool enabled);
+    static bool audioEnabled();
+
+private:
+    void createDevice();
+
+    QString m_path;
+    bool m_open = false;
+    bool m_pendingPlay = false;
+    int m_plays = 0;
+    QSoundEffect *m_effect = nullptr;
+};

@@ -1,0 +1,73 @@
+#include "tests/common/testkit.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QQueue>
+
+#include "shell/layout.h"
+#include "shell/module1.h"
+#include "shell/soundeffect.h"
+
+namespace TestKit {
+namespace {
+QList<Box> g_boxes;
+QQueue<bool> g_answers;
+std::function<void(const QString &)> g_hook;
+int g_ends = 0;
+}  // namespace
+
+void init()
+{
+    SoundEffect::setAudioEnabled(false);
+    Layout::setupFonts();
+    Module1::setEndHook([] { ++g_ends; });
+    MsgBox::setHandler([](const QString &text, MsgBox::Kind kind) {
+        g_boxes.append(Box{text, kind});
+        if (g_hook)
+            g_hook(text);
+        if (kind == MsgBox::Kind::Notice)
+            return true;
+        return g_answers.isEmpty() ? false : g_answers.dequeue();
+    });
+}
+
+void settle()
+{
+    for (int i = 0; i < 3; ++i) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents();
+    }
+}
+
+void reset()
+{
+    Module1::resetForTests();
+    settle();
+    g_boxes.clear();
+    g_answers.clear();
+    g_hook = nullptr;
+    g_ends = 0;
+}
+
+QList<Box> &boxes() { return g_boxes; }
+
+QStringList boxTexts()
+{
+    QStringList out;
+    for (const Box &b : g_boxes)
+        out << b.text;
+    return out;
+}
+
+void clearBoxes() { g_boxes.clear(); }
+
+void queueAnswers(std::initializer_list<bool> answers)
+{
+    for (bool a : answers)
+        g_answers.enqueue(a);
+}
+
+void setBoxHook(std::function<void(const QString &)> hook) { g_hook = std::move(hook); }
+
+int endCount() { return g_ends; }
+}  // namespace TestKit

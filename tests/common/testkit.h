@@ -1,0 +1,36 @@
+#pragma once
+// What every test needs: answered message boxes, an observed program end,
+// silent sound, and a clean window set between cases.
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <initializer_list>
+
+#include "shell/msgbox.h"
+
+namespace TestKit {
+struct Box {
+    QString text;
+    MsgBox::Kind kind;
+};
+
+// Call once from initTestCase().
+void init();
+// Unload every window, forget boxes, answers and program ends.
+void reset();
+// Let deleteLater() and queued calls run.
+void settle();
+
+QList<Box> &boxes();
+QStringList boxTexts();
+void clearBoxes();
+// Answers for the next questions, in order; a question with none left is answered No.
+void queueAnswers(std::initializer_list<bool> answers);
+// Runs for every box before it is answered (for example to pump events while
+// it is "open").
+void setBoxHook(std::function<void(const QString &text)> hook);
+
+// How often the program ended since the last reset().
+int endCount();
+}  // namespace TestKit
