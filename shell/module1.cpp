@@ -66,8 +66,10 @@ KWindow *show(FormId id)
     if (!w)
         return nullptr;
     w->show();
-    w->raise();
-    w->activateWindow();
+    if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
+        w->raise();
+        w->activateWindow();
+    }
     return w;
 }
 
