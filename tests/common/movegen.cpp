@@ -1,0 +1,77 @@
+#include "tests/common/movegen.h"
+
+#include <cstring>
+
+namespace TestKit {
+namespace {
+struct Saved {
+    qint16 board[8][8];
+    qint16 turnColor, moveCount, passFlag;
+};
+
+Saved save(const MatchWindow *w)
+{
+    Saved s;
+    std::memcpy(s.board, w->Board, sizeof s.board);
+    s.turnColor = w->turnColor;
+    s.moveCount = w->moveCount;
+    s.passFlag = w->passFlag;
+    return s;
+}
+
+void restore(MatchWindow *w, const Saved &s)
+{
+    std::memcpy(w->Board, s.board, sizeof s.board);
+    w->turnColor = s.turnColor;
+    w->moveCount = s.moveCount;
+    w->passFlag = s.passFlag;
+}
+
+// The same probe the pass command runs, for one cell.
+bool isLegal(MatchWindow *w, qint16 row, qint16 col)
+{
+    w->probeOnly = 1;
+    w->hidari(row, col);
+    w->migi(row, col);
+    w->ue(row, col);
+    w->sita(row, col);
+    w->migiue(row, col);
+    w->migisita(row, col);
+    w->hidariue(row, col);
+    w->hidarisita(row, col);
+    const bool legal = w->moveMade == 1;
+    w->moveMade = 0;
+    w->probeOnly = 0;
+    return legal;
+}
+
+quint64 count(MatchWindow *w, int depth, bool previousWasPass)
+{
+    if (depth == 0)
+        return 1;
+    quint64 n = 0;
+    bool any = false;
+    for (qint16 k = 0; k < 64; ++k) {
+        const qint16 row = k / 8, col = k % 8;
+        if (w->Board[row][col] != 0 || !isLegal(w, row, col))
+            continue;
+        any = true;
+        const Saved s = save(w);
+        w->Image1_Click(k);
+        n += count(w, depth - 1, false);
+        restore(w, s);
+    }
+    if (any)
+        return n;
+    if (previousWasPass)
+        return 0;  // neither side can move: the game is over
+    const Saved s = save(w);
+    w->turnColor = -w->turnColor;
+    n = count(w, depth - 1, true);
+    restore(w, s);
+    return n;
+}
+}  // namespace
+
+quint64 countMoveSequences(MatchWindow *w, int depth) { return count(w, depth, false); }
+}  // namespace TestKit

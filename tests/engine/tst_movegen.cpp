@@ -1,0 +1,43 @@
+// The move generator against the published counts for this game: every
+// sequence is tested and played by the windows' own scans and click handler.
+#include <QtTest>
+
+#include "local/form1.h"
+#include "shell/module1.h"
+#include "tests/common/movegen.h"
+#include "tests/common/testkit.h"
+
+class TestMoveGen : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        TestKit::init();
+        CellImage::setDrawingEnabled(false);
+    }
+    void cleanup() { TestKit::reset(); }
+
+    void fromTheStart_data()
+    {
+        QTest::addColumn<int>("depth");
+        QTest::addColumn<quint64>("sequences");
+        const quint64 known[] = {4, 12, 56, 244, 1396, 8200};
+        for (int d = 1; d <= 6; ++d)
+            QTest::addRow("depth %d", d) << d << known[d - 1];
+    }
+
+    void fromTheStart()
+    {
+        QFETCH(int, depth);
+        QFETCH(quint64, sequences);
+        auto *f = qobject_cast<Form1 *>(Module1::load(FormId::Form1));
+        QCOMPARE(TestKit::countMoveSequences(f, depth), sequences);
+        // The count leaves the game where it found it, and never refused a move.
+        QCOMPARE(f->moveCount, qint16(0));
+        QCOMPARE(f->turnColor, qint16(1));
+        QVERIFY(TestKit::boxTexts().isEmpty());
+    }
+};
+
+QTEST_MAIN(TestMoveGen)
+#include "tst_movegen.moc"
