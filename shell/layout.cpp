@@ -4,6 +4,8 @@
 #include <QFontDatabase>
 #include <QLabel>
 #include <QPushButton>
+#include <QStyleOptionButton>
+#include <QStylePainter>
 #include <QWidget>
 
 namespace Twips {
@@ -83,14 +85,42 @@ QLabel *label(QWidget *parent, int l, int t, int w, int h, const QString &text, 
         lab->setFrameStyle(QFrame::Box | QFrame::Plain);
         lab->setLineWidth(1);
     }
+    lab->setIndent(0);  // a framed label would otherwise push its text down
     lab->setAlignment(style.centred ? (Qt::AlignHCenter | Qt::AlignTop) : (Qt::AlignLeft | Qt::AlignTop));
     setColors(lab, style.background, style.text);
     return lab;
 }
 
+namespace {
+// A button whose caption wraps onto further lines when it is wider than the
+// button, as the narrow "モード選択" button needs. The caption itself stays
+// whole, so screen readers read it as one word.
+class CaptionButton : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void paintEvent(QPaintEvent *event) override
+    {
+        if (fontMetrics().horizontalAdvance(text()) <= width() - 6) {
+            QPushButton::paintEvent(event);
+            return;
+        }
+        QStylePainter p(this);
+        QStyleOptionButton opt;
+        initStyleOption(&opt);
+        const QString caption = opt.text;
+        opt.text.clear();
+        p.drawControl(QStyle::CE_PushButton, opt);
+        p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
+        p.drawText(rect().adjusted(2, 2, -2, -2), Qt::AlignCenter | Qt::TextWrapAnywhere, caption);
+    }
+};
+}  // namespace
+
 QPushButton *button(QWidget *parent, int l, int t, int w, int h, const QString &text, double points, bool bold)
 {
-    auto *b = new QPushButton(text, parent);
+    auto *b = new CaptionButton(text, parent);
     place(b, l, t, w, h);
     if (points > 0 || bold)
         b->setFont(font(points, bold));
