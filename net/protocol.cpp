@@ -173,6 +173,14 @@ Message junkMessage(QString text)
     m.text = std::move(text);
     return m;
 }
+
+// A chat line, or junk when it is longer than any line a peer sends.
+Message chatOrJunk(const QByteArray &line)
+{
+    if (line.size() > maxChatBytes)
+        return junkMessage(QStringLiteral("<%1 bytes>").arg(line.size()));
+    return chatMessage(decode(line));
+}
 }  // namespace
 
 QByteArray encodeNumber(qint16 value) { return QByteArray::number(value); }
@@ -247,13 +255,12 @@ Message classify(const QString &text)
 
 QList<Message> split(const QByteArray &bytes)
 {
-    if (bytes.size() > maxChatBytes)
-        return {junkMessage(QStringLiteral("<%1 bytes>").arg(bytes.size()))};
     if (bytes.startsWith(' '))
-        return {chatMessage(decode(bytes))};
+        return {chatOrJunk(bytes)};
     // A number, possibly followed at once by a chat line. Whatever else comes
     // first makes the whole read junk: its end cannot be told.
-    const qsizetype space = bytes.indexOf(' ');
+    constexpr qsizetype longestNumber = 6;  // "-32768"
+    const qsizetype space = QByteArrayView(bytes).first(qMin(bytes.size(), longestNumber + 1)).indexOf(' ');
     const qsizetype numberLength = space < 0 ? bytes.size() : space;
     int v = 0;
     if (parseNumber(bytes.constData(), numberLength, v)) {
@@ -265,9 +272,12 @@ QList<Message> split(const QByteArray &bytes)
             number.text = QString::fromLatin1(bytes.constData(), numberLength);
             if (space < 0)
                 return {number};
-            return {number, chatMessage(decode(bytes.mid(space)))};
+            // The number stands even when the line after it is overlong.
+            return {number, chatOrJunk(bytes.mid(space))};
         }
     }
+    if (bytes.size() > maxChatBytes)
+        return {junkMessage(QStringLiteral("<%1 bytes>").arg(bytes.size()))};
     return {junkMessage(decode(bytes))};
 }
 

@@ -40,8 +40,9 @@ QString listLine(const QString &chatLine);
 Message classify(const QString &text);
 
 // Split what one read delivered into messages. TCP may merge a number with
-// a chat line sent right after it; both come back, in order. Anything else
-// that is not one known message comes back as a single Junk message.
+// a chat line sent right after it; both come back, in order (a line longer
+// than maxChatBytes comes back as Junk after the number). Anything else that
+// is not one known message comes back as a single Junk message.
 QList<Message> split(const QByteArray &bytes);
 
 // Longest chat line accepted from the wire, in bytes; longer reads are junk.

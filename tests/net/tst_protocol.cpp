@@ -105,6 +105,7 @@ private slots:
         QTest::newRow("one byte too long") << QByteArray(" ").append(QByteArray(maxChatBytes, 'x'));
         QTest::newRow("100 kB burst") << QByteArray(100 * 1024, '7');
         QTest::newRow("100 kB chat") << QByteArray(" ").append(QByteArray(100 * 1024, 'a'));
+        QTest::newRow("100 kB after junk") << QByteArray("x ").append(QByteArray(100 * 1024, 'a'));
     }
     // Anything else is one Junk message, never a move and never two messages.
     void junk()
@@ -138,6 +139,13 @@ private slots:
         QCOMPARE(ms[0].kind, Kind::Rematch);
         QCOMPARE(ms[0].value, qint16(-66));
         QCOMPARE(listLine(ms[1].text), QStringLiteral("花子>もう一局"));
+
+        // A move is not lost to an overlong line after it.
+        ms = split(QByteArray("19 ") + QByteArray(maxChatBytes, 'x'));
+        QCOMPARE(ms.size(), 2);
+        QCOMPARE(ms[0].value, qint16(19));
+        QCOMPARE(ms[1].kind, Kind::Junk);
+        QCOMPARE(ms[1].text, QStringLiteral("<4097 bytes>"));
 
         // Everything after the first space belongs to the chat line, even a
         // number that followed it.
