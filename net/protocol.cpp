@@ -2,28 +2,184 @@
 
 #include <QStringDecoder>
 #include <QStringEncoder>
+#include <QtGlobal>
+#include <array>
 
 namespace Protocol {
 namespace {
 const char *const codePage = "windows-31j";
+constexpr char16_t replacement = 0xFFFD;
 
-// Parses a whole text as a decimal 16-bit integer: optional '-', digits only.
-bool parseNumber(const QString &text, int &out)
+// ---- code page 932 ----
+// Framing is done here, byte by byte, so that a bad byte never swallows or
+// shifts the text after it; the converter only supplies the two-byte table.
+// ASCII is mapped as itself: the converter turns 0x1A, 0x1C and 0x7F into
+// each other, which no Windows peer does.
+
+bool isLead(uchar b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+bool isTrail(uchar b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
+bool isKana(uchar b) { return b >= 0xA1 && b <= 0xDF; }
+
+constexpr int leadCount = 31 + 29;          // 0x81-0x9F, 0xE0-0xFC
+constexpr int trailCount = 0xFC - 0x40 + 1;  // 0x40-0xFC, 0x7F unused
+int pairIndex(uchar lead, uchar trail)
 {
-    if (text.isEmpty() || text.size() > 6)
+    const int l = lead <= 0x9F ? lead - 0x81 : lead - 0xE0 + 31;
+    return l * trailCount + (trail - 0x40);
+}
+
+using PairTable = std::array<char16_t, leadCount * trailCount>;
+
+PairTable buildPairTable()
+{
+    PairTable table;
+    table.fill(replacement);
+    QStringDecoder dec(codePage, QStringConverter::Flag::Stateless);
+    if (!dec.isValid())
+        return table;  // no converter: every two-byte character shows as U+FFFD
+    for (int lead = 0x81; lead <= 0xFC; ++lead) {
+        if (!isLead(uchar(lead)))
+            continue;
+        for (int trail = 0x40; trail <= 0xFC; ++trail) {
+            if (!isTrail(uchar(trail)))
+                continue;
+            const char pair[2] = {char(lead), char(trail)};
+            dec.resetState();
+            const QString s = dec(QByteArrayView(pair, 2));
+            // Unassigned codes come back as U+FFFD or as the converter's SUB.
+            if (s.size() == 1 && s.at(0) != QChar(0x1A))
+                table[pairIndex(uchar(lead), uchar(trail))] = s.at(0).unicode();
+        }
+    }
+    return table;
+}
+
+const PairTable &pairTable()
+{
+    static const PairTable table = buildPairTable();
+    return table;
+}
+
+// Encodes one run of non-ASCII text. A character the code page lacks becomes
+// '?', as the peer's system writes it, not the converter's own filler bytes.
+void encodeRun(QStringView run, QByteArray &out)
+{
+    {
+        QStringEncoder enc(codePage, QStringConverter::Flag::Stateless);
+        const QByteArray bytes = enc(run);
+        if (enc.isValid() && !enc.hasError()) {
+            out += bytes;
+            return;
+        }
+    }
+    for (qsizetype i = 0; i < run.size();) {
+        qsizetype len = 1;
+        if (run.at(i).isHighSurrogate() && i + 1 < run.size() && run.at(i + 1).isLowSurrogate())
+            len = 2;
+        QStringEncoder enc(codePage, QStringConverter::Flag::Stateless);
+        const QByteArray bytes = enc(run.mid(i, len));
+        if (enc.isValid() && !enc.hasError() && !bytes.isEmpty())
+            out += bytes;
+        else
+            out += '?';
+        i += len;
+    }
+}
+
+QByteArray encodeText(QStringView text)
+{
+    QByteArray out;
+    out.reserve(text.size() * 2);
+    for (qsizetype i = 0; i < text.size();) {
+        if (text.at(i).unicode() < 0x80) {
+            out += char(text.at(i).unicode());
+            ++i;
+            continue;
+        }
+        qsizetype j = i + 1;
+        while (j < text.size() && text.at(j).unicode() >= 0x80)
+            ++j;
+        encodeRun(text.mid(i, j - i), out);
+        i = j;
+    }
+    return out;
+}
+
+// ---- numbers ----
+
+int unit(char c) { return uchar(c); }
+int unit(QChar c) { return c.unicode(); }
+
+// The whole of [p, p+n) as the peer writes a 16-bit number. Works on bytes
+// and on QChars alike.
+template <class Ch>
+bool parseNumber(const Ch *p, qsizetype n, int &out)
+{
+    if (n <= 0 || n > 6)  // "-32768" is the longest
         return false;
-    int i = text.startsWith(QLatin1Char('-')) ? 1 : 0;
-    if (i == text.size())
+    const bool negative = unit(p[0]) == '-';
+    qsizetype i = negative ? 1 : 0;
+    if (i == n)
+        return false;
+    if (unit(p[i]) == '0' && (negative || n - i > 1))  // "-0", "07"
         return false;
     int v = 0;
-    for (; i < text.size(); ++i) {
-        const QChar ch = text.at(i);
-        if (ch < QLatin1Char('0') || ch > QLatin1Char('9'))
+    for (; i < n; ++i) {
+        const int c = unit(p[i]);
+        if (c < '0' || c > '9')
             return false;
-        v = v * 10 + (ch.unicode() - '0');
+        v = v * 10 + (c - '0');
     }
-    out = text.startsWith(QLatin1Char('-')) ? -v : v;
+    out = negative ? -v : v;
     return out >= -32768 && out <= 32767;
+}
+
+Kind kindOf(int v)
+{
+    switch (v) {
+    case Resign:
+        return Kind::Resign;
+    case ModeSelect:
+    case -ModeSelect:
+        return Kind::ModeSelect;
+    case Rematch:
+    case -Rematch:
+        return Kind::Rematch;
+    case Quit:
+    case -Quit:
+        return Kind::Quit;
+    case ForcedEnd:
+        return Kind::ForcedEnd;
+    case Pass:
+        return Kind::Pass;
+    default:
+        // Anything outside the board is no move: a peer built to the same
+        // protocol never sends it, and it must not reach the board.
+        return (v >= 0 && v <= 63) ? Kind::Move : Kind::Junk;
+    }
+}
+
+Message chatMessage(QString text)
+{
+    Message m;
+    m.kind = Kind::Chat;
+    m.text = std::move(text);
+    return m;
+}
+
+Message junkMessage(QString text)
+{
+    Message m;
+    m.text = std::move(text);
+    return m;
+}
+
+// A chat line, or junk when it is longer than any line a peer sends.
+Message chatOrJunk(const QByteArray &line)
+{
+    if (line.size() > maxChatBytes)
+        return junkMessage(QStringLiteral("<%1 bytes>").arg(line.size()));
+    return chatMessage(decode(line));
 }
 }  // namespace
 
@@ -31,75 +187,181 @@ QByteArray encodeNumber(qint16 value) { return QByteArray::number(value); }
 
 QByteArray encodeChat(const QString &playerName, const QString &text)
 {
-    QStringEncoder enc(codePage);
-    return enc(QLatin1Char(' ') + playerName + QLatin1Char('>') + text);
+    return encodeText(QString(QLatin1Char(' ') + playerName + QLatin1Char('>') + text));
 }
 
 QString decode(const QByteArray &bytes)
 {
-    QStringDecoder dec(codePage);
-    QString out = dec(bytes);
-    // The converter marks undecodable bytes with SUB; a truncated lead byte at
-    // the end is still held by the decoder.
-    out.replace(QChar(0x1A), QChar::ReplacementCharacter);
-    if (dec.hasError() && !out.endsWith(QChar::ReplacementCharacter))
-        out.append(QChar::ReplacementCharacter);
+    const auto *p = reinterpret_cast<const uchar *>(bytes.constData());
+    const qsizetype n = bytes.size();
+    QString out(n, Qt::Uninitialized);
+    char16_t *o = reinterpret_cast<char16_t *>(out.data());
+    qsizetype k = 0;
+    for (qsizetype i = 0; i < n;) {
+        const uchar b = p[i];
+        if (b < 0x80) {
+            o[k++] = b;
+            ++i;
+        } else if (isKana(b)) {
+            o[k++] = char16_t(0xFF61 + (b - 0xA1));
+            ++i;
+        } else if (isLead(b) && i + 1 < n && isTrail(p[i + 1])) {
+            o[k++] = pairTable()[pairIndex(b, p[i + 1])];
+            i += 2;
+        } else {
+            // 0x80, 0xA0, 0xFD-0xFF, a lead byte without its trail byte (the
+            // byte after it is read afresh), or a lead byte at the very end.
+            o[k++] = replacement;
+            ++i;
+        }
+    }
+    out.truncate(k);
     return out;
 }
 
 QString listLine(const QString &chatLine)
 {
-    int i = 0;
+    qsizetype i = 0;
     while (i < chatLine.size() && chatLine.at(i) == QLatin1Char(' '))
         ++i;
     return chatLine.mid(i);
 }
 
+bool toNumber(const QString &text, qint16 &value)
+{
+    int v = 0;
+    if (!parseNumber(text.constData(), text.size(), v))
+        return false;
+    value = qint16(v);
+    return true;
+}
+
 Message classify(const QString &text)
 {
+    if (text.size() > maxChatBytes)
+        return junkMessage(text.left(64));
+    if (text.startsWith(QLatin1Char(' ')))
+        return chatMessage(text);
     Message m;
     m.text = text;
-    if (text.startsWith(QLatin1Char(' '))) {
-        m.kind = Kind::Chat;
-        return m;
-    }
     int v = 0;
-    if (!parseNumber(text, v))
-        return m;
-    m.value = static_cast<qint16>(v);
-    if (v == Resign)
-        m.kind = Kind::Resign;
-    else if (v == ModeSelect || v == -ModeSelect)
-        m.kind = Kind::ModeSelect;
-    else if (v == Rematch || v == -Rematch)
-        m.kind = Kind::Rematch;
-    else if (v == Quit || v == -Quit)
-        m.kind = Kind::Quit;
-    else if (v == ForcedEnd)
-        m.kind = Kind::ForcedEnd;
-    else if (v >= 0 && v <= 63)
-        m.kind = Kind::Move;
-    else if (v == Pass)
-        m.kind = Kind::Pass;
+    if (parseNumber(text.constData(), text.size(), v)) {
+        m.kind = kindOf(v);
+        if (m.kind != Kind::Junk)
+            m.value = qint16(v);
+    }
     return m;
 }
 
 QList<Message> split(const QByteArray &bytes)
 {
-    if (bytes.size() > maxChatBytes) {
-        Message junk;
-        junk.text = QStringLiteral("<%1 bytes>").arg(bytes.size());
-        return {junk};
-    }
-    if (!bytes.startsWith(' ')) {
-        // A number, possibly followed at once by a chat line.
-        const int space = bytes.indexOf(' ');
-        if (space > 0) {
-            const Message first = classify(QString::fromLatin1(bytes.left(space)));
-            if (first.kind != Kind::Junk && first.kind != Kind::Chat)
-                return {first, classify(decode(bytes.mid(space)))};
+    if (bytes.startsWith(' '))
+        return {chatOrJunk(bytes)};
+    // A number, possibly followed at once by a chat line. Whatever else comes
+    // first makes the whole read junk: its end cannot be told.
+    constexpr qsizetype longestNumber = 6;  // "-32768"
+    const qsizetype space = QByteArrayView(bytes).first(qMin(bytes.size(), longestNumber + 1)).indexOf(' ');
+    const qsizetype numberLength = space < 0 ? bytes.size() : space;
+    int v = 0;
+    if (parseNumber(bytes.constData(), numberLength, v)) {
+        const Kind kind = kindOf(v);
+        if (kind != Kind::Junk) {
+            Message number;
+            number.kind = kind;
+            number.value = qint16(v);
+            number.text = QString::fromLatin1(bytes.constData(), numberLength);
+            if (space < 0)
+                return {number};
+            // The number stands even when the line after it is overlong.
+            return {number, chatOrJunk(bytes.mid(space))};
         }
     }
-    return {classify(decode(bytes))};
+    if (bytes.size() > maxChatBytes)
+        return {junkMessage(QStringLiteral("<%1 bytes>").arg(bytes.size()))};
+    return {junkMessage(decode(bytes))};
+}
+
+bool isAgreement(qint16 value)
+{
+    const int a = qAbs(int(value));
+    return a == ModeSelect || a == Rematch || a == Quit;
+}
+
+Reply agreementReply(qint16 ownFlag, qint16 value)
+{
+    if (ownFlag == 0)
+        return Reply::Request;
+    return value > 0 ? Reply::Accepted : Reply::Refused;
+}
+
+bool isAnswer(qint16 ownFlag, qint16 value) { return isAgreement(value) && ownFlag != 0; }
+
+qint16 answerCode(qint16 code, bool yes)
+{
+    const qint16 c = qint16(qAbs(int(code)));
+    return yes ? c : qint16(-c);
+}
+
+AfterSend afterSend(const QString &lastMessage, qint16 modeRequested, qint16 rematchRequested,
+                    qint16 quitRequested)
+{
+    qint16 v = 0;
+    if (!toNumber(lastMessage, v))
+        return AfterSend::Nothing;
+    if (v == ModeSelect && modeRequested == 0)
+        return AfterSend::ModeSelect;
+    if (v == Rematch && rematchRequested == 0)
+        return AfterSend::NewGame;
+    if ((v == Quit && quitRequested == 0) || v == ForcedEnd)
+        return AfterSend::Quit;
+    return AfterSend::Nothing;
+}
+
+QString describe(const QByteArray &bytes)
+{
+    constexpr qsizetype shown = 48;
+    QString out = QStringLiteral("\"");
+    for (qsizetype i = 0; i < qMin(bytes.size(), shown); ++i) {
+        const uchar b = uchar(bytes.at(i));
+        if (b >= 0x20 && b < 0x7F && b != '"' && b != '\\')
+            out += QLatin1Char(char(b));
+        else
+            out += QStringLiteral("\\x%1").arg(b, 2, 16, QLatin1Char('0'));
+    }
+    out += QLatin1Char('"');
+    if (bytes.size() > shown)
+        out += QStringLiteral("... (%1 bytes)").arg(bytes.size());
+    return out;
+}
+
+int Receiver::feed(const QByteArray &bytes)
+{
+    int queued = 0;
+    const QList<Message> messages = split(bytes);
+    for (const Message &m : messages) {
+        if (m.kind == Kind::Junk) {
+            ++m_junk;
+            report(QStringLiteral("kobanto: ignored a message from the peer: ") + describe(bytes));
+        } else if (m_queue.size() >= maxPending) {
+            ++m_dropped;
+            report(QStringLiteral("kobanto: too many messages waiting, dropped: ") + describe(bytes));
+        } else {
+            m_queue.enqueue(m);
+            ++queued;
+        }
+    }
+    return queued;
+}
+
+Message Receiver::take() { return m_queue.isEmpty() ? Message() : m_queue.dequeue(); }
+
+void Receiver::report(const QString &what)
+{
+    if (m_reports < maxReports)
+        qWarning("%s", qPrintable(what));
+    else if (m_reports == maxReports)
+        qWarning("kobanto: further ignored messages from the peer are not reported");
+    if (m_reports <= maxReports)
+        ++m_reports;
 }
 }  // namespace Protocol
