@@ -80,7 +80,7 @@ private slots:
         QVERIFY(unlocked(f));
         QVERIFY(TestKit::boxTexts().isEmpty());
 
-        // Resigning as black: the computer wins, in white on black's loss.
+        // Resigning as black: the computer (white) wins, shown in its colours.
         f->Command3->click();
         QCOMPARE(f->Label1->text(), QStringLiteral("投 了"));
         QCOMPARE(f->Label2->text(), QStringLiteral("残 念 Ｃ Ｐ Ｕ の 勝 利"));
