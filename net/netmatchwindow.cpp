@@ -51,11 +51,12 @@ void NetMatchWindow::syokika()
 {
     MatchWindow::syokika();
     m_gameOver = false;
-    rematchRequested = 0;
-    quitRequested = 0;
-    modeRequested = 0;
-    for (int &n : m_outstanding)
-        n = 0;
+    // A new game ends the requests that are settled. One still waiting for
+    // its answer (the peer's request crossed it) stays pending, so that the
+    // answer is read as an answer and not as the peer's request.
+    modeRequested = outstanding(Protocol::ModeSelect) > 0 ? 1 : 0;
+    rematchRequested = outstanding(Protocol::Rematch) > 0 ? 1 : 0;
+    quitRequested = outstanding(Protocol::Quit) > 0 ? 1 : 0;
     lastMessage = QStringLiteral("0");
     if (m_ownColor == 1) {
         cunlock();
@@ -174,10 +175,7 @@ void NetMatchWindow::saisencheck()
         rematchRequested = outstanding(Protocol::Rematch) > 0 ? 1 : 0;
         return;
     }
-    const int stillOpen = left;
     syokika();
-    outstanding(Protocol::Rematch) = stillOpen;
-    rematchRequested = stillOpen > 0 ? 1 : 0;
     MsgBox::notice(QStringLiteral("相手は再戦を許可しました。"));
 }
 
@@ -348,7 +346,24 @@ void NetMatchWindow::post(std::function<void()> fn)
     if (isUnloaded())
         return;
     m_events.push_back(std::move(fn));
-    drain();
+    scheduleDrain();
+}
+
+void NetMatchWindow::scheduleDrain()
+{
+    // Handled from the event loop, never inside the socket's own signal:
+    // the socket does not report data that arrives while one of its
+    // readyRead handlers is still running (in a box's nested loop).
+    if (m_drainScheduled)
+        return;
+    m_drainScheduled = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_drainScheduled = false;
+            drain();
+        },
+        Qt::QueuedConnection);
 }
 
 void NetMatchWindow::drain()
@@ -399,7 +414,7 @@ void NetMatchWindow::Winsock1_DataArrival(qint32)
     }
     for (const Protocol::Message &m : Protocol::split(bytes))
         m_events.push_back([this, m] { receive(m); });
-    drain();
+    scheduleDrain();
 }
 
 bool NetMatchWindow::peerToMove() const { return connected == 1 && !m_gameOver && turnColor == -m_ownColor; }

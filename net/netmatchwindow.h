@@ -78,8 +78,8 @@ protected:
     };
     NetMatchWindow(const Design &design, i16 ownColor, const Place &place);
 
-    // Runs fn for a socket event: at once when the window is idle, otherwise
-    // in order once the running handler and every open box are done.
+    // Runs fn for a socket event from the event loop, in order, once the
+    // running handler and every open box are done.
     void post(std::function<void()> fn);
     // Where the chat lines go (the chat window, shown if needed).
     QListWidget *chatList();
@@ -98,6 +98,7 @@ protected:
 
 private:
     void drain();
+    void scheduleDrain();
     void receive(const Protocol::Message &m);
     void ignore(const QString &why, const QString &text);
     bool peerToMove() const;
@@ -108,6 +109,7 @@ private:
     bool m_gameOver = false;
     bool m_busy = false;
     bool m_waitingForBoxes = false;
+    bool m_drainScheduled = false;
     bool m_overflowReported = false;
     int m_ignored = 0;
     int m_outstanding[3] = {0, 0, 0};  // mode select, rematch, quit
