@@ -288,6 +288,59 @@ private slots:
         qInstallMessageHandler(g_previousHandler);
     }
 
+    void randomBytesNeverBreakTheWindow()
+    {
+        // Near misses of every message kind and plain noise, from a fixed
+        // seed; whatever is handled, the board stays a board.
+        QRandomGenerator rng(20240607);
+        static const char chars[] = "0123456789--  6>x\x81\x82\xa0\xff\x00";
+        const QByteArray alphabet(chars, sizeof chars - 1);
+        for (bool asHost : {true, false}) {
+            QPointer<NetMatchWindow> w;
+            std::unique_ptr<RawPeer> peer;
+            HostWithRawClient h;
+            ClientWithRawHost c;
+            if (asHost) {
+                h = openHostWithRawClient();
+                w = h.host.data();
+                peer = std::move(h.peer);
+            } else {
+                c = openClientWithRawHost();
+                w = c.client.data();
+                peer = std::move(c.peer);
+            }
+            QVERIFY(w && peer);
+            if (asHost) {
+                clickCell(w, 19);
+                QVERIFY(peer->expect("19"));
+            }
+            for (int i = 0; i < 300 && w && !w->isUnloaded(); ++i) {
+                QByteArray msg;
+                const int len = 1 + rng.bounded(6);
+                for (int k = 0; k < len; ++k)
+                    msg += alphabet.at(rng.bounded(alphabet.size()));
+                // A forced end would only end the run early.
+                if (Protocol::classify(Protocol::decode(msg)).kind == Protocol::Kind::ForcedEnd)
+                    continue;
+                peer->send(msg);
+                // Mostly one read per send; now and then a few merged.
+                if (i % 7 != 0)
+                    QTest::qWait(0);
+            }
+            QTest::qWait(50);
+            if (w && !w->isUnloaded()) {
+                int discs = 0;
+                for (auto &row : w->Board)
+                    for (auto cell : row) {
+                        QVERIFY(cell >= -1 && cell <= 1);
+                        discs += cell != 0;
+                    }
+                QCOMPARE(discs, w->moveCount + 4);
+            }
+            TestKit::reset();
+        }
+    }
+
     void refusedConnectionRetriesElevenTimesThenAsks()
     {
         const quint16 port = freePort();
