@@ -207,6 +207,7 @@ void MatchWindow::Image1_Click(i16 Index)
         utemasen();
         return;
     }
+    playedIndex = Index;
     red(Index);
     MMControl1->play();
     turnColor = -turnColor;

@@ -97,7 +97,9 @@ protected:
     virtual bool countingMode() const { return false; }
     virtual void countFlip() {}
     // After a legal move has been played and counted (default: the turn label).
+    // playedIndex holds the cell just played.
     virtual void afterMove();
+    i16 playedIndex = -1;
     // Start of a pass, before the end-of-game test (network: announce, lock).
     virtual void beforePass() {}
     // After a pass handed the turn over, before passFlag is set.

@@ -1,0 +1,23 @@
+#include "net/form9.h"
+
+#include "shell/layout.h"
+#include "shell/module1.h"
+#include "shell/msgbox.h"
+
+Form9::Form9() : KWindow(FormId::Form9)
+{
+    setCaptionAndSize(QStringLiteral("Dorvex Quorvane～Chat Window～"), 4965, 5505);
+    List1 = new QListWidget(this);
+    Layout::place(List1, 120, 120, 4695, 5280);
+    List1->setAccessibleName(QStringLiteral("Chat Window"));
+}
+
+void Form9::Form_QueryUnload(bool &cancel, int unloadMode)
+{
+    if (unloadMode != 0)
+        return;
+    MsgBox::notice(QStringLiteral("ChatWindowを単体で終了することはできません"));
+    cancel = true;
+}
+
+KOBANTO_REGISTER_FORM(FormId::Form9, Form9);

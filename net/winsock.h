@@ -1,0 +1,98 @@
+#pragma once
+// The network windows' TCP socket control: listens for one client or
+// connects to a host, sends one message per SendData, and reports what
+// happens as events. The windows talk to the network only through it.
+#include <QByteArray>
+#include <QHash>
+#include <QObject>
+#include <QString>
+#include <deque>
+
+class QTcpServer;
+class QTcpSocket;
+class QTimer;
+
+class Winsock : public QObject {
+    Q_OBJECT
+public:
+    enum class State { Closed, Listening, Connecting, Connected };
+
+    // Error numbers of the Error event.
+    static constexpr qint16 AddressInUse = 10048;
+    static constexpr qint16 NetworkUnreachable = 10051;
+    static constexpr qint16 ConnectionAborted = 10053;
+    static constexpr qint16 ConnectionReset = 10054;
+    static constexpr qint16 TimedOut = 10060;
+    static constexpr qint16 ConnectionRefused = 10061;
+    static constexpr qint16 HostNotFound = 11001;
+
+    explicit Winsock(QObject *parent = nullptr);
+    ~Winsock() override;
+
+    State state() const { return m_state; }
+
+    // The port Listen binds. After a successful Listen on port 0 it tells
+    // the port the system chose.
+    void setLocalPort(quint16 port) { m_localPort = port; }
+    quint16 LocalPort() const { return m_localPort; }
+
+    // Start listening on LocalPort (every interface). False if the port
+    // cannot be opened; nothing listens then.
+    bool Listen();
+    // Take the pending request as this control's connection. Every other
+    // pending request is turned away.
+    void Accept(qint32 requestID);
+    // Start connecting; the outcome is a Connect or an Error event.
+    void Connect(const QString &host, quint16 port);
+    // Hand one message to the connection; SendComplete follows once all of
+    // its bytes have been written. False when there is no connection.
+    bool SendData(const QByteArray &bytes);
+    // Everything received and not read yet.
+    QByteArray GetData();
+    // Stop listening, drop the connection or the attempt. Pending requests
+    // survive, so that a ConnectionRequest handler can close the listener
+    // before it accepts. No event follows a Close.
+    void Close();
+
+    // A connection attempt that gets no answer within this time fails with
+    // TimedOut (10 s unless changed).
+    void setConnectTimeout(int ms) { m_connectTimeoutMs = ms; }
+    int connectTimeout() const { return m_connectTimeoutMs; }
+    // The timeout controls start with (tests shorten it).
+    static void setDefaultConnectTimeout(int ms);
+    static int defaultConnectTimeout();
+
+    // Observations for tests.
+    int connectAttempts() const { return m_connectAttempts; }
+    bool lowDelay() const;
+
+signals:
+    void ConnectionRequest(qint32 requestID);
+    void Connect();
+    void DataArrival(qint32 bytesTotal);
+    void SendComplete();
+    void Error(qint16 number, const QString &description);
+    // The peer closed the connection or it broke. Not raised by Close.
+    void Disconnected();
+
+private:
+    void adopt(QTcpSocket *socket);
+    void dropSocket();
+    void dropPending(qint32 keep = 0);
+    void onBytesWritten(qint64 bytes);
+    void onConnectFailed(qint16 number, const QString &description);
+    void onLost();
+    static qint16 errorNumber(int socketError);
+
+    State m_state = State::Closed;
+    quint16 m_localPort = 0;
+    QTcpServer *m_server = nullptr;
+    QTcpSocket *m_socket = nullptr;
+    QTimer *m_connectTimer = nullptr;
+    QHash<qint32, QTcpSocket *> m_pending;
+    qint32 m_nextRequest = 0;
+    std::deque<qint64> m_sendSizes;  // bytes still to be written, per send
+    qint64 m_written = 0;
+    int m_connectTimeoutMs = defaultConnectTimeout();
+    int m_connectAttempts = 0;
+};
