@@ -3,13 +3,14 @@
 #include <QApplication>
 #include <QFile>
 #include <QImageReader>
-#include <QPixmap>
+#include <QLibrary>
 #include <QTimer>
 #include <QWidget>
 #include <cstdio>
 #include <ctime>
 #include <unistd.h>
 
+#include "shell/audio/audiodevice.h"
 #include "shell/layout.h"
 
 namespace Startup {
@@ -87,7 +88,9 @@ int checkAssetsIfAsked()
         report(path, waveReadable(path));
     }
     for (const char *res : {":/res/pen.png", ":/res/kobanto.png"})
-        report(QString::fromLatin1(res), !QPixmap(QString::fromLatin1(res)).isNull());
+        report(QString::fromLatin1(res), !Layout::builtInPicture(QString::fromLatin1(res)).isNull());
+    QLibrary audio(QCoreApplication::applicationDirPath() + QStringLiteral("/" KOBANTO_AUDIO_MODULE));
+    report(QStringLiteral("audio module ") + audio.fileName(), audio.resolve(KOBANTO_AUDIO_FACTORY) != nullptr);
     std::fflush(stdout);
     return missing == 0 ? 0 : 1;
 }
