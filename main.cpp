@@ -8,7 +8,8 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kobanto"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Kobanto"));
+    // No display name of its own: X11 would append it to every caption. The
+    // message boxes' caption falls back to the application name.
     QGuiApplication::setDesktopFileName(QStringLiteral("kobanto"));
     QApplication::setQuitOnLastWindowClosed(false);
     Layout::setupFonts();
