@@ -10,7 +10,7 @@
 KWindow::KWindow(FormId id, QWidget *parent) : QWidget(parent), m_id(id)
 {
     setAttribute(Qt::WA_DeleteOnClose, false);
-    setWindowIcon(QIcon(QStringLiteral(":/res/kobanto.png")));
+    setWindowIcon(QIcon(Layout::builtInPicture(QStringLiteral(":/res/kobanto.png"))));
     setFont(Layout::font(9));
 }
 

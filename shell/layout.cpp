@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QFontDatabase>
+#include <QImageReader>
 #include <QLabel>
 #include <QPushButton>
 #include <QStyleOptionButton>
@@ -39,6 +40,13 @@ QFont font(double points, bool bold)
         f.setPointSizeF(points);
     f.setBold(bold);
     return f;
+}
+
+QPixmap builtInPicture(const QString &resourcePath)
+{
+    QImageReader reader(resourcePath, "png");
+    reader.setAutoDetectImageFormat(false);
+    return QPixmap::fromImage(reader.read());
 }
 
 void setProgramDir(const QString &dir) { programDirOverride() = dir; }

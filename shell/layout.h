@@ -2,6 +2,7 @@
 // Geometry, fonts, colours and paths shared by every window.
 #include <QColor>
 #include <QFont>
+#include <QPixmap>
 #include <QRect>
 #include <QSize>
 #include <QString>
@@ -33,6 +34,10 @@ namespace Layout {
 extern const char *const fontFamily;
 void setupFonts();
 QFont font(double points, bool bold = false);
+
+// A PNG picture built into the program (":/res/..."). Read without probing
+// the image format plugins, which would load every one of them at start-up.
+QPixmap builtInPicture(const QString &resourcePath);
 
 // "<program folder>" + a literal such as "\icon\kuro.ico".
 QString programPath(const QString &backslashLiteral);

@@ -38,6 +38,8 @@ bool registerForm(FormId id, Factory factory)
     return true;
 }
 
+bool registered(FormId id) { return static_cast<bool>(slot(id).factory); }
+
 KWindow *loaded(FormId id)
 {
     KWindow *w = slot(id).window.data();

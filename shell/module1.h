@@ -10,6 +10,8 @@ namespace Module1 {
 using Factory = std::function<KWindow *()>;
 // Each window class registers how to create it (see KOBANTO_REGISTER_FORM).
 bool registerForm(FormId id, Factory factory);
+// Whether a window class for this slot is linked into the program.
+bool registered(FormId id);
 
 // The loaded window, or nullptr.
 KWindow *loaded(FormId id);

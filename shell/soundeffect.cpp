@@ -1,13 +1,35 @@
 #include "shell/soundeffect.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QFileInfo>
-#include <QSoundEffect>
+#include <QLibrary>
 #include <QTimer>
-#include <QUrl>
+#include <QWidget>
+#include <QWindow>
+#include <cstdio>
+
+#include "shell/audio/audiodevice.h"
 
 namespace {
 int g_audio = -1;  // -1: not decided yet
+
+// The audio module lies next to the executable; it is loaded once, on the
+// first device. Without it the program plays silently.
+CreateAudioDeviceFn audioFactory()
+{
+    static bool tried = false;
+    static CreateAudioDeviceFn factory = nullptr;
+    if (!tried) {
+        tried = true;
+        QLibrary module(QCoreApplication::applicationDirPath() + QStringLiteral("/" KOBANTO_AUDIO_MODULE));
+        factory = reinterpret_cast<CreateAudioDeviceFn>(module.resolve(KOBANTO_AUDIO_FACTORY));
+        if (!factory)
+            std::fprintf(stderr, "kobanto: no sound (%s)\n", qPrintable(module.errorString()));
+    }
+    return factory;
 }
+}  // namespace
 
 void SoundEffect::setAudioEnabled(bool enabled) { g_audio = enabled ? 1 : 0; }
 
@@ -20,30 +42,60 @@ bool SoundEffect::audioEnabled()
 
 SoundEffect::SoundEffect(QObject *parent) : QObject(parent) {}
 
-SoundEffect::~SoundEffect() { close(); }
+SoundEffect::~SoundEffect()
+{
+    // The window being destroyed drops this filter by itself.
+    m_waitingOn = nullptr;
+    close();
+}
 
 void SoundEffect::open(const QString &path)
 {
     close();
     m_path = path;
     m_open = true;
-    if (!audioEnabled() || !QFileInfo(path).isFile())
+    m_playable = audioEnabled() && QFileInfo(path).isFile();
+    if (!m_playable)
         return;
-    // The audio device is opened from the event loop, once the window that
-    // asked for it has had its chance to appear.
+    // Opening the sound system costs more than drawing a window, so the
+    // device is made once the owning window has shown its first frame.
+    auto *owner = qobject_cast<QWidget *>(parent());
+    QWidget *window = owner ? owner->window() : nullptr;
+    if (window && !(window->windowHandle() && window->windowHandle()->isExposed())) {
+        m_waitingOn = window;
+        window->installEventFilter(this);
+        return;
+    }
     QTimer::singleShot(0, this, [this] { createDevice(); });
+}
+
+bool SoundEffect::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Paint && watched == m_waitingOn) {
+        stopWaiting();
+        // From the next turn of the event loop, after the frame is flushed.
+        QTimer::singleShot(0, this, [this] { createDevice(); });
+    }
+    return false;
+}
+
+void SoundEffect::stopWaiting()
+{
+    if (m_waitingOn)
+        m_waitingOn->removeEventFilter(this);
+    m_waitingOn = nullptr;
 }
 
 void SoundEffect::createDevice()
 {
-    if (!m_open || m_effect)
+    if (!m_open || !m_playable || m_device)
         return;
-    m_effect = new QSoundEffect(this);
-    m_effect->setSource(QUrl::fromLocalFile(m_path));
-    if (m_pendingPlay) {
-        m_pendingPlay = false;
-        m_effect->play();
-    }
+    stopWaiting();
+    if (CreateAudioDeviceFn factory = audioFactory())
+        m_device.reset(factory(m_path));
+    if (m_device && m_pendingPlay)
+        m_device->play();
+    m_pendingPlay = false;
 }
 
 void SoundEffect::play()
@@ -51,19 +103,22 @@ void SoundEffect::play()
     if (!m_open)
         return;
     ++m_plays;
-    if (m_effect)
-        m_effect->play();
-    else
-        m_pendingPlay = audioEnabled();
+    if (!m_playable)
+        return;
+    if (m_device) {
+        m_device->play();
+        return;
+    }
+    // Asked to sound before the window was drawn: make the device now.
+    m_pendingPlay = true;
+    createDevice();
 }
 
 void SoundEffect::close()
 {
     m_open = false;
+    m_playable = false;
     m_pendingPlay = false;
-    if (m_effect) {
-        m_effect->stop();
-        m_effect->deleteLater();
-        m_effect = nullptr;
-    }
+    stopWaiting();
+    m_device.reset();
 }

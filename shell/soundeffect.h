@@ -3,9 +3,12 @@
 // No result is ever reported: without a file or an audio device the window
 // simply stays silent.
 #include <QObject>
+#include <QPointer>
 #include <QString>
+#include <memory>
 
-class QSoundEffect;
+class AudioDevice;
+class QWidget;
 
 class SoundEffect : public QObject {
     Q_OBJECT
@@ -26,12 +29,19 @@ public:
     static void setAudioEnabled(bool enabled);
     static bool audioEnabled();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void createDevice();
+    void stopWaiting();
 
     QString m_path;
     bool m_open = false;
+    bool m_playable = false;  // audio on and the file exists
     bool m_pendingPlay = false;
     int m_plays = 0;
-    QSoundEffect *m_effect = nullptr;
+    std::unique_ptr<AudioDevice> m_device;
+    // The window whose first frame the device waits for.
+    QPointer<QWidget> m_waitingOn;
 };
