@@ -360,12 +360,8 @@ void MatchWindow::Form_Load()
 
 void MatchWindow::Form_QueryUnload(bool &cancel, int unloadMode)
 {
-    if (unloadMode != 0)
-        return;
-    if (MsgBox::ask(QStringLiteral("終了しますか？")))
+    if (confirmQuit(cancel, unloadMode))
         syuuryou();
-    else
-        cancel = true;
 }
 
 void MatchWindow::Form_Unload() { releaseDevices(); }

@@ -129,106 +129,75 @@ void NetMatchWindow::Command3_Click()
 
 int &NetMatchWindow::outstanding(i16 code) { return m_outstanding[code - Protocol::ModeSelect]; }
 
-void NetMatchWindow::Command2_Click()
+void NetMatchWindow::request(i16 code)
 {
-    rematchRequested = 1;
-    ++outstanding(Protocol::Rematch);
-    sendNumber(Protocol::Rematch);
+    requestFlag(code) = 1;
+    ++outstanding(code);
+    sendNumber(code);
 }
 
-void NetMatchWindow::Command4_Click()
-{
-    quitRequested = 1;
-    ++outstanding(Protocol::Quit);
-    sendNumber(Protocol::Quit);
-}
-
-void NetMatchWindow::Command7_Click()
-{
-    modeRequested = 1;
-    ++outstanding(Protocol::ModeSelect);
-    sendNumber(Protocol::ModeSelect);
-}
+void NetMatchWindow::Command2_Click() { request(Protocol::Rematch); }
+void NetMatchWindow::Command4_Click() { request(Protocol::Quit); }
+void NetMatchWindow::Command7_Click() { request(Protocol::ModeSelect); }
 
 // A request pressed twice gets two answers. The flag stays set until the
 // last of them is in, so that a second refusal is read as a refusal and
 // not as a request of the peer (which would otherwise be asked back and
 // forth for as long as both answer No).
 
-void NetMatchWindow::saisencheck()
+void NetMatchWindow::saisencheck() { agreementCheck(Protocol::Rematch); }
+void NetMatchWindow::syuuryoucheck() { agreementCheck(Protocol::Quit); }
+void NetMatchWindow::modecheck() { agreementCheck(Protocol::ModeSelect); }
+
+qint16 &NetMatchWindow::requestFlag(i16 code)
 {
-    QPointer<NetMatchWindow> self(this);
-    if (rematchRequested == 0) {
-        const bool yes = MsgBox::ask(QStringLiteral("相手は再戦を希望しました。許可しますか?。"));
-        if (!self || isUnloaded())
-            return;
-        lastMessage = yes ? QStringLiteral("66") : QStringLiteral("-66");
-        send(lastMessage.toLatin1());
-        return;
-    }
-    int &left = outstanding(Protocol::Rematch);
-    left = qMax(0, left - 1);
-    if (lastMessage.toInt() != Protocol::Rematch) {
-        MsgBox::notice(QStringLiteral("再戦は許可されませんでした。"));
-        if (!self || isUnloaded())
-            return;
-        rematchRequested = outstanding(Protocol::Rematch) > 0 ? 1 : 0;
-        return;
-    }
-    syokika();
-    MsgBox::notice(QStringLiteral("相手は再戦を許可しました。"));
+    return code == Protocol::Rematch ? rematchRequested : code == Protocol::Quit ? quitRequested : modeRequested;
 }
 
-void NetMatchWindow::syuuryoucheck()
+void NetMatchWindow::agreementCheck(i16 code)
 {
-    QPointer<NetMatchWindow> self(this);
-    if (quitRequested == 0) {
-        const bool yes = MsgBox::ask(QStringLiteral("相手は終了を希望しました。許可しますか?。"));
-        if (!self || isUnloaded())
-            return;
-        lastMessage = yes ? QStringLiteral("67") : QStringLiteral("-67");
-        send(lastMessage.toLatin1());
-        return;
-    }
-    int &left = outstanding(Protocol::Quit);
-    left = qMax(0, left - 1);
-    if (lastMessage.toInt() != Protocol::Quit) {
-        MsgBox::notice(QStringLiteral("終了は許可されませんでした。"));
-        if (!self || isUnloaded())
-            return;
-        quitRequested = outstanding(Protocol::Quit) > 0 ? 1 : 0;
-        return;
-    }
-    MsgBox::notice(QStringLiteral("相手は終了を許可しました。"));
-    if (!self || isUnloaded())
-        return;
-    syuuryou();
-}
+    struct Texts {
+        const char *question, *accepted, *refused;
+    };
+    static const Texts mode{"相手はモード選択を希望しました。許可しますか?。", "相手はモード選択を許可しました。",
+                            "モード選択は許可されませんでした。"};
+    static const Texts rematch{"相手は再戦を希望しました。許可しますか?。", "相手は再戦を許可しました。",
+                               "再戦は許可されませんでした。"};
+    static const Texts quit{"相手は終了を希望しました。許可しますか?。", "相手は終了を許可しました。",
+                            "終了は許可されませんでした。"};
+    const Texts &t = code == Protocol::Rematch ? rematch : code == Protocol::Quit ? quit : mode;
 
-void NetMatchWindow::modecheck()
-{
     QPointer<NetMatchWindow> self(this);
-    if (modeRequested == 0) {
-        const bool yes = MsgBox::ask(QStringLiteral("相手はモード選択を希望しました。許可しますか?。"));
+    if (requestFlag(code) == 0) {
+        // The peer asks; the answer goes back as the code or its negative.
+        const bool yes = MsgBox::ask(QString::fromUtf8(t.question));
         if (!self || isUnloaded())
             return;
-        lastMessage = yes ? QStringLiteral("65") : QStringLiteral("-65");
+        lastMessage = QString::number(yes ? code : -code);
         send(lastMessage.toLatin1());
         return;
     }
-    int &left = outstanding(Protocol::ModeSelect);
+    int &left = outstanding(code);
     left = qMax(0, left - 1);
-    if (lastMessage.toInt() != Protocol::ModeSelect) {
-        MsgBox::notice(QStringLiteral("モード選択は許可されませんでした。"));
+    if (lastMessage.toInt() != code) {
+        MsgBox::notice(QString::fromUtf8(t.refused));
         if (!self || isUnloaded())
             return;
-        modeRequested = outstanding(Protocol::ModeSelect) > 0 ? 1 : 0;
+        requestFlag(code) = outstanding(code) > 0 ? 1 : 0;
         return;
     }
-    MsgBox::notice(QStringLiteral("相手はモード選択を許可しました。"));
+    if (code == Protocol::Rematch) {
+        syokika();  // the new game is on the board before the notice shows
+        MsgBox::notice(QString::fromUtf8(t.accepted));
+        return;
+    }
+    MsgBox::notice(QString::fromUtf8(t.accepted));
     if (!self || isUnloaded())
         return;
-    modesentaku();
+    if (code == Protocol::Quit)
+        syuuryou();
+    else
+        modesentaku();
 }
 
 void NetMatchWindow::Winsock1_SendComplete()
@@ -277,12 +246,8 @@ void NetMatchWindow::Form_QueryUnload(bool &cancel, int unloadMode)
             syuuryou();
         return;
     }
-    if (MsgBox::ask(QStringLiteral("終了しますか？"))) {
-        if (self && !isUnloaded())
-            syuuryou();
-    } else {
-        cancel = true;
-    }
+    if (confirmQuit(cancel, unloadMode))
+        syuuryou();
 }
 
 void NetMatchWindow::Form_Unload()

@@ -104,6 +104,10 @@ private:
     bool peerToMove() const;
     // Requests of one kind this side has sent and not yet seen answered.
     int &outstanding(i16 code);
+    i16 &requestFlag(i16 code);
+    void request(i16 code);
+    // The peer's request of that kind, or its answer to ours.
+    void agreementCheck(i16 code);
 
     i16 m_ownColor;
     bool m_gameOver = false;

@@ -171,16 +171,8 @@ void Form3::syuuryou()
 
 void Form3::Form_QueryUnload(bool &cancel, int unloadMode)
 {
-    if (unloadMode != 0)
-        return;
-    QPointer<Form3> self(this);
-    const bool yes = MsgBox::ask(QStringLiteral("終了しますか？"));
-    if (!self || isUnloaded())
-        return;
-    if (yes)
+    if (confirmQuit(cancel, unloadMode))
         syuuryou();
-    else
-        cancel = true;
 }
 
 void Form3::Form_Unload() { MMControl1->close(); }

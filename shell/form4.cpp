@@ -168,16 +168,12 @@ void Form4::Form_QueryUnload(bool &cancel, int unloadMode)
         return;
     QPointer<Form4> self(this);
     m_asking = true;
-    const bool yes = MsgBox::ask(QStringLiteral("終了しますか？"));
+    const bool quit = confirmQuit(cancel, unloadMode);
     if (!self)
         return;
     m_asking = false;
-    if (isUnloaded())
-        return;
-    if (yes)
+    if (quit)
         syuuryou2();
-    else
-        cancel = true;
 }
 
 void Form4::Form_Unload()

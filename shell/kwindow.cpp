@@ -6,6 +6,7 @@
 
 #include "shell/layout.h"
 #include "shell/module1.h"
+#include "shell/msgbox.h"
 
 KWindow::KWindow(FormId id, QWidget *parent) : QWidget(parent), m_id(id)
 {
@@ -15,6 +16,19 @@ KWindow::KWindow(FormId id, QWidget *parent) : QWidget(parent), m_id(id)
 }
 
 void KWindow::Form_QueryUnload(bool &, int) {}
+
+bool KWindow::confirmQuit(bool &cancel, int unloadMode)
+{
+    if (unloadMode != 0)
+        return false;
+    QPointer<KWindow> self(this);
+    const bool yes = MsgBox::ask(QStringLiteral("終了しますか？"));
+    if (!self || m_unloaded)
+        return false;
+    if (!yes)
+        cancel = true;
+    return yes;
+}
 
 void KWindow::setCaptionAndSize(const QString &caption, int widthTwips, int heightTwips)
 {

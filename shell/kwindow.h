@@ -22,6 +22,11 @@ public:
     virtual void Form_Unload() {}
 
     bool isUnloaded() const { return m_unloaded; }
+
+    // The title-bar close of most windows: asks "終了しますか？". True when
+    // the user answered Yes and the window is still there to quit from;
+    // No sets cancel. Program unloads (mode other than 0) ask nothing.
+    bool confirmQuit(bool &cancel, int unloadMode);
     void markUnloaded() { m_unloaded = true; }
 
 protected:

@@ -174,12 +174,8 @@ void SettingsDialog::Command1_Click()
 
 void SettingsDialog::Form_QueryUnload(bool &cancel, int unloadMode)
 {
-    if (unloadMode != 0)
-        return;
-    if (MsgBox::ask(QStringLiteral("終了しますか？")))
+    if (confirmQuit(cancel, unloadMode))
         syuuryou();
-    else
-        cancel = true;
 }
 
 void SettingsDialog::syuuryou()
