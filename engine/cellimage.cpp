@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QHash>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPixmap>
 #include <QSet>
 #include <cstdio>
@@ -102,6 +103,12 @@ void CellImage::loadPicture(const QString &path)
     // Same picture as shown: no repaint needed.
     if (pixmap().cacheKey() != pm.cacheKey())
         setPixmap(pm);
+}
+
+void CellImage::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    p.drawPixmap(0, 0, pixmap());
 }
 
 void CellImage::mousePressEvent(QMouseEvent *event)
