@@ -1,12 +1,82 @@
-// The computer match window: choosing level and colour, the hand-over on
-// Timer1, locking, passes, results, and leaving while a turn is pending.
+// The computer match: phases, how each level chooses, passes, results, and
+// ticks that come after the game or the window has moved on.
 #include <QtTest>
+#include <numeric>
 
+#include "cpu/form2.h"
 #include "shell/layout.h"
+#include "shell/module1.h"
 #include "tests/common/testkit.h"
-#include "tests/cpu/cpukit.h"
 
-using namespace CpuKit;
+using i16 = qint16;
+
+namespace {
+const QString cpuWins = QStringLiteral("残 念 Ｃ Ｐ Ｕ の 勝 利"), youWin = QStringLiteral("あ な た の 勝 利 で す");
+const QString drawn = QStringLiteral("こ の 勝 負 引 き 分 け"), over = QStringLiteral("終 局");
+const QString full = "XXXXXXXX/XXXXXXXX/XXXXXXXX/XXXXXXXX/XXXXXXXX/XXXXXXXX/XXXXXXXX/XXXXX", white = "OOOOOOOO/";
+// Random numbers that draw direction d (1 or 2) and cell k.
+double dir(int d) { return d * 0.5 - 0.25; }
+double cell(int k) { return (k + 0.5) / 64.0; }
+// A position from its first and last cells, every other cell empty.
+QString pad(const QString &head, const QString &tail = {}) { return head + QString(71 - head.size() - tail.size(), '.') + tail; }
+
+// Opens the window as the menu does and picks level and colour (1 "黒", -1 "白").
+Form2 *open(int level, int person)
+{
+    Module1::show(FormId::Form2);
+    Form2 *f = Module1::form<Form2>(FormId::Form2);
+    (level == 1 ? f->Command8 : level == 2 ? f->Command9 : f->Command10)->click();
+    (person == 1 ? f->Command5 : f->Command6)->click();
+    return f;
+}
+
+// Eight rows joined by '/', top first: 'X' black, 'O' white, '.' empty.
+void setPosition(Form2 *f, const QString &rows, int turn, int moveCount)
+{
+    for (int k = 0; k < 64; ++k)
+        f->Board[k / 8][k % 8] = static_cast<i16>(QStringLiteral("O.X").indexOf(rows.at(k + k / 8)) - 1);
+    f->turnColor = static_cast<i16>(turn);
+    f->moveCount = static_cast<i16>(moveCount);
+    f->komacount();
+}
+
+// Whether the person can use every cell, pass and resign (or none of them).
+bool all(Form2 *f, bool usable)
+{
+    auto same = [usable](QWidget *w) { return (w->isEnabled() && w->isVisible()) == usable; };
+    return std::all_of(std::begin(f->Image1), std::end(f->Image1), same) && same(f->Command1) && same(f->Command3);
+}
+
+// One tick: the cell the computer took, -1 for none, or -2 if the turn changed
+// other discs than one move's, played other than one sound per move, or left
+// counting state or the timer behind.
+int tick(Form2 *f)
+{
+    const std::vector<i16> before(&f->Board[0][0], &f->Board[0][0] + 64);
+    const int sounds = f->MMControl1->playCount(), me = f->cpuColor;
+    f->Timer1_Timer();
+    int played = -1, wrong = 0;
+    for (int k = 0; k < 64; ++k) {
+        const int was = before[k], now = f->Board[k / 8][k % 8];
+        if (was == 0 && now == me && played < 0)
+            played = k;
+        else
+            wrong += was != now && (was != -me || now != me);
+    }
+    wrong += f->MMControl1->playCount() - sounds != (played >= 0 ? 1 : 0);
+    return wrong || f->flipCount || f->commitMove || f->Timer1->isActive() ? -2 : played;
+}
+
+// A turn of the computer (black unless cpu is -1) from position (empty: the
+// start), after the person's act if any: 'p' pass, 'r' resign, 'm' the move at
+// 63. Draws are fed in order, the last one forever; none means the program's
+// own generator. played: the cell the computer takes, -1 for none.
+struct Turn {
+    int level; QString position; int moveCount; QList<double> draws; int played; QString caption;
+    char act = 0; int cpu = 1;
+};
+}  // namespace
+Q_DECLARE_METATYPE(Turn)
 
 class TestForm2 : public QObject {
     Q_OBJECT
@@ -14,257 +84,153 @@ private slots:
     void initTestCase() { TestKit::init(); }
     void cleanup() { TestKit::reset(); }
 
-    // From the window's opening to the end of a game and the next one.
     void phases()
     {
         Module1::show(FormId::Form2);
         Form2 *f = Module1::form<Form2>(FormId::Form2);
-
-        // Choosing the level: the start position, the prompt, nothing playable.
-        QCOMPARE(f->Board[3][3], qint16(-1));
-        QCOMPARE(f->Board[3][4], qint16(1));
-        QCOMPARE(f->Label1->text(), QStringLiteral("黒 番"));
         QCOMPARE(f->Label2->text(), QStringLiteral("CPUを選んでください"));
-        QCOMPARE(f->Label2->palette().color(QPalette::Window), Rgb::lightGrey());
-        QCOMPARE(f->Label2->palette().color(QPalette::WindowText), Rgb::blue());
-        QVERIFY(f->Command8->isVisible() && f->Command9->isVisible() && f->Command10->isVisible());
-        QVERIFY(!f->Command5->isVisible() && !f->Command6->isVisible());
-        QVERIFY(f->Command1->isVisible() && f->Command3->isVisible());
-        QVERIFY(locked(f));
-        QVERIFY(f->Command7->isEnabled());
-        QTest::mouseClick(f->Image1[19], Qt::LeftButton);
-        f->Command1->click();
-        f->Command3->click();
-        QCOMPARE(f->Board[2][3], qint16(0));
-        QCOMPARE(f->Label1->text(), QStringLiteral("黒 番"));
-        QVERIFY(TestKit::boxTexts().isEmpty());
+        QVERIFY(f->Command8->isVisible() && !f->Command5->isVisible() && all(f, false) && f->Command7->isEnabled());
 
-        // Choosing the colour.
         f->Command9->click();
-        QCOMPARE(f->cpuLevel, qint16(2));
-        QVERIFY(!f->Command8->isVisible() && !f->Command9->isVisible() && !f->Command10->isVisible());
-        QVERIFY(f->Command5->isVisible() && f->Command6->isVisible());
         QCOMPARE(f->Label2->text(), QStringLiteral("手番を選んでください"));
-        QVERIFY(locked(f));
+        QVERIFY(!f->Command9->isVisible() && f->Command5->isVisible() && f->Command6->isVisible() && all(f, false));
 
-        // "黒": the person moves first, at once.
         f->Command5->click();
-        QCOMPARE(f->cpuColor, qint16(-1));
-        QCOMPARE(f->Label2->text(), QString());
-        QVERIFY(!f->Command5->isVisible() && !f->Command6->isVisible());
-        QVERIFY(unlocked(f));
-        QVERIFY(!f->Timer1->isActive());
-
-        // A refused click still speaks to the person.
-        QTest::mouseClick(f->Image1[0], Qt::LeftButton);
+        QVERIFY(f->Label2->text().isEmpty() && !f->Command5->isVisible() && !f->Timer1->isActive() && all(f, true));
+        f->Image1_Click(0);
         QCOMPARE(TestKit::boxTexts(), QStringList{QStringLiteral("そこには打てません")});
-        TestKit::clearBoxes();
 
-        // The person's move: computer waiting, only mode select left.
-        QTest::mouseClick(f->Image1[19], Qt::LeftButton);
-        QCOMPARE(f->Board[2][3], qint16(1));
-        QCOMPARE(f->MMControl1->playCount(), 1);
+        f->Image1_Click(19);
         QCOMPARE(f->Label1->text(), QStringLiteral("白 番"));
-        QVERIFY(locked(f));
-        QVERIFY(f->Command7->isEnabled());
-        QVERIFY(f->Timer1->isActive());
-        QCOMPARE(f->Timer1->interval(), 1000);
-        QTest::mouseClick(f->Image1[18], Qt::LeftButton);
-        QCOMPARE(f->Board[2][2], qint16(0));
-
-        // The tick: the computer answers and hands back.
-        const Turn t = tick(f);
-        QVERIFY2(t.problem.isEmpty(), qPrintable(t.problem));
-        QVERIFY(t.played >= 0);
+        QVERIFY(all(f, false) && f->Command7->isEnabled() && f->Timer1->interval() == 1000);
+        QVERIFY(tick(f) >= 0);
         QCOMPARE(f->Label1->text(), QStringLiteral("黒 番"));
-        QVERIFY(unlocked(f));
-        QVERIFY(TestKit::boxTexts().isEmpty());
-
-        // Resigning as black: the computer (white) wins, shown in its colours.
-        f->Command3->click();
-        QCOMPARE(f->Label1->text(), QStringLiteral("投 了"));
-        QCOMPARE(f->Label2->text(), QStringLiteral("残 念 Ｃ Ｐ Ｕ の 勝 利"));
-        QCOMPARE(f->Label2->palette().color(QPalette::Window), Rgb::white());
-        QCOMPARE(f->Label2->palette().color(QPalette::WindowText), Rgb::black());
-        QVERIFY(!f->Command1->isVisible() && !f->Command3->isVisible());
-        QVERIFY(f->Command2->isVisible() && f->Command4->isVisible());
-        for (auto *cell : f->Image1)
-            QVERIFY(!cell->isEnabled());
-
-        // A new game asks for the level again.
-        f->Command2->click();
-        QVERIFY(f->Command8->isVisible());
-        QCOMPARE(f->Label2->text(), QStringLiteral("CPUを選んでください"));
-        QCOMPARE(f->Label5->text(), QStringLiteral("2"));
-        QVERIFY(f->Command1->isVisible() && !f->Command2->isVisible());
-        QVERIFY(locked(f));
+        QVERIFY(all(f, true));
     }
 
-    void resignAsWhite()
+    void turns_data()
     {
-        Form2 *f = open(3, -1);
-        tick(f);
-        f->Command3->click();
-        QCOMPARE(f->Label2->text(), QStringLiteral("残 念 Ｃ Ｐ Ｕ の 勝 利"));
-        QCOMPARE(f->Label2->palette().color(QPalette::Window), Rgb::black());
-        QCOMPARE(f->Label2->palette().color(QPalette::WindowText), Rgb::white());
+        QTest::addColumn<Turn>("turn");
+        // Black's legal cells at the start are 19, 26, 37, 44.
+        for (int level : {1, 3})
+            for (int d : {1, 2})
+                QTest::addRow("start, level %d, d = %d", level, d) << Turn{level, "", 0, {dir(d)}, d == 1 ? 19 : 44, ""};
+        // 0 flips nothing, 27 is taken, 37 is legal.
+        QTest::newRow("start, level 2") << Turn{2, "", 0, {cell(0), cell(27), cell(37), cell(19)}, 37, ""};
+        // The corner flips 2; 3 and 21 flip 1 and 3.
+        for (int mc : {10, 40})
+            for (int d : {1, 2})
+                QTest::addRow("corner, move %d, d = %d", mc, d)
+                    << Turn{3, ".OOX..../......../.XOOO.../......../.XO...../......../......../........", mc, {dir(d)}, 0, ""};
+        // 21 and 60 flip 3, 35 and 46 flip 1; ties go to the cell tried first.
+        const int flips[][3] = {{0, 1, 35}, {24, 1, 35}, {24, 2, 46}, {25, 1, 21}, {25, 2, 60}};
+        for (auto &[mc, d, k] : flips)
+            QTest::addRow("flips, move %d, d = %d", mc, d)
+                << Turn{3, "......../......../.XOOO.../......../.XO...../....XO../......../XOOO....", mc, {dir(d)}, k, ""};
+        QTest::newRow("near corner only") << Turn{3, pad("..OX"), 30, {dir(1)}, 1, ""};
+        QTest::newRow("near corner flips fewer") << Turn{3, pad("..OX..../......../.XOOO..."), 10, {dir(1)}, 21, ""};
+        // The only legal cell is the last one reached.
+        QTest::newRow("level 1 sweep, d = 1") << Turn{1, pad("", "XO."), 30, {dir(1)}, 63, ""};
+        QTest::newRow("level 1 sweep, d = 2") << Turn{1, pad(".OX"), 30, {dir(2)}, 0, ""};
+        QList<double> others;  // every other cell, some twice, then 63
+        for (int k = 62; k >= 0; --k)
+            others << cell(k) << QList<double>(k % 10 == 0 ? 1 : 0, cell(k));
+        QTest::newRow("level 2 last drawn") << Turn{2, pad("", "XO."), 30, others << cell(63), 63, ""};
+        QTest::newRow("level 2 stuck source") << Turn{2, pad("", "XO."), 30, {cell(62)}, 63, ""};
+        QTest::newRow("level 2 own generator") << Turn{2, pad(".OX"), 30, {}, 0, ""};
+        QTest::newRow("after the person's pass") << Turn{2, pad("XO"), 30, {}, 2, "", 'p'};
+        for (int level : {1, 2, 3}) {
+            QTest::addRow("computer passes, level %d", level) << Turn{level, pad("OX", "O"), 30, {}, -1, "ＣＰＵはパスします"};
+            QTest::addRow("two passes, level %d", level) << Turn{level, pad("XX", "O"), 30, {}, -1, cpuWins, 'p'};
+        }
+        // The person ends the game; the tick that follows changes nothing.
+        const QString whiteFull = white.repeated(7) + "OOOOO", even = white.repeated(4) + full.mid(36) + "XO.";
+        QTest::newRow("white, black ahead") << Turn{1, full + "OX.", 59, {}, -1, cpuWins, 'm'};
+        QTest::newRow("black, black ahead") << Turn{2, full + "XO.", 59, {}, -1, youWin, 'm', -1};
+        QTest::newRow("white, white ahead") << Turn{3, whiteFull + "OX.", 59, {}, -1, youWin, 'm'};
+        QTest::newRow("black, white ahead") << Turn{1, whiteFull + "XO.", 59, {}, -1, cpuWins, 'm', -1};
+        QTest::newRow("draw") << Turn{2, even, 59, {}, -1, drawn, 'm', -1};
+        QTest::newRow("white resigns") << Turn{3, "", 0, {}, -1, cpuWins, 'r'};
+        QTest::newRow("black resigns") << Turn{3, "", 0, {}, -1, cpuWins, 'r', -1};
+        QTest::newRow("computer fills the board") << Turn{3, even, 59, {}, 63, drawn};
     }
-
-    void personPasses()
+    void turns()
     {
-        // White (the person) has no move; black has one at 2.
-        Form2 *f = open(2, -1);
-        tick(f);
-        setPosition(f, rows("XO....../......../......../......../......../......../......../........"), -1, 30);
-        f->Command1->click();
-        QVERIFY(TestKit::boxTexts().isEmpty());
-        QCOMPARE(f->Label1->text(), QStringLiteral("黒 番"));
-        QCOMPARE(f->passFlag, qint16(1));
-        QVERIFY(locked(f));
-        QVERIFY(f->Timer1->isActive());
-
-        const Turn t = tick(f);
-        QVERIFY2(t.problem.isEmpty(), qPrintable(t.problem));
-        QCOMPARE(t.played, 2);
-        QCOMPARE(f->passFlag, qint16(0));
-        QVERIFY(unlocked(f));
-    }
-
-    // The person fills the board; the result speaks of the person and the
-    // computer, in the winner's colours.
-    void results_data()
-    {
-        QTest::addColumn<int>("person");
-        QTest::addColumn<QString>("position");
-        QTest::addColumn<QString>("caption");
-        QTest::addColumn<QColor>("background");
-        const QString cpu = QStringLiteral("残 念 Ｃ Ｐ Ｕ の 勝 利");
-        const QString you = QStringLiteral("あ な た の 勝 利 で す");
-        const QString draw = QStringLiteral("こ の 勝 負 引 き 分 け");
-        const QString blackBoard = "XXXXXXXX/XXXXXXXX/XXXXXXXX/XXXXXXXX/XXXXXXXX/XXXXXXXX/XXXXXXXX/XXXXX";
-        const QString whiteBoard = "OOOOOOOO/OOOOOOOO/OOOOOOOO/OOOOOOOO/OOOOOOOO/OOOOOOOO/OOOOOOOO/OOOOO";
-        QTest::newRow("person white, black ahead") << -1 << blackBoard + "OX." << cpu << Rgb::black();
-        QTest::newRow("person black, black ahead") << 1 << blackBoard + "XO." << you << Rgb::black();
-        QTest::newRow("person white, white ahead") << -1 << whiteBoard + "OX." << you << Rgb::white();
-        QTest::newRow("person black, white ahead") << 1 << whiteBoard + "XO." << cpu << Rgb::white();
-        QTest::newRow("draw") << 1 << "OOOOOOOO/OOOOOOOO/OOOOOOOO/OOOOOOOO/XXXXXXXX/XXXXXXXX/XXXXXXXX/XXXXXXO." << draw
-                              << Rgb::lightGrey();
-    }
-    void results()
-    {
-        QFETCH(int, person);
-        QFETCH(QString, position);
-        QFETCH(QString, caption);
-        QFETCH(QColor, background);
-        Form2 *f = open(1, person);
-        if (person == -1)
+        QFETCH(Turn, turn);
+        Form2 *f = open(turn.level, -turn.cpu);
+        if (turn.act && turn.cpu == 1)
             tick(f);
-        setPosition(f, rows(qPrintable(position)), static_cast<qint16>(person), 59);
-        QTest::mouseClick(f->Image1[63], Qt::LeftButton);
-        QCOMPARE(f->moveCount, qint16(60));
-        QCOMPARE(f->Label1->text(), QStringLiteral("終 局"));
-        QCOMPARE(f->Label2->text(), caption);
-        QCOMPARE(f->Label2->palette().color(QPalette::Window), background);
-        QVERIFY(locked(f));
-        // The mark of the last move is gone.
-        QCOMPARE(f->Image1[63]->pictureFile(), f->Image1[62]->pictureFile());
+        if (!turn.position.isEmpty())
+            setPosition(f, turn.position, turn.act ? -turn.cpu : turn.cpu, turn.moveCount);
+        if (!turn.draws.isEmpty())
+            f->setRandomSource([d = turn.draws]() mutable { return d.size() > 1 ? d.takeFirst() : d.first(); });
+        if (turn.act == 'm')
+            f->Image1_Click(63);
+        else if (turn.act)
+            (turn.act == 'p' ? f->Command1 : f->Command3)->click();
+        QVERIFY(all(f, false) && f->Timer1->isActive() == (turn.act != 'r'));
+        QCOMPARE(tick(f), turn.played);
+        QCOMPARE(f->Label2->text(), turn.caption);
+        QVERIFY(TestKit::boxTexts().isEmpty());
+        const bool ended = turn.caption == cpuWins || turn.caption == youWin || turn.caption == drawn;
+        QCOMPARE(f->Label1->text(), !ended ? QStringLiteral("白 番") : turn.act == 'r' ? QStringLiteral("投 了") : over);
+        QVERIFY(all(f, !ended) && f->Command2->isVisible() == ended);
+        const bool blackWon = (turn.caption == cpuWins) == (turn.cpu == 1);
+        if (ended)
+            QCOMPARE(f->Label2->palette().color(QPalette::Window),
+                     turn.caption == drawn ? Rgb::lightGrey() : blackWon ? Rgb::black() : Rgb::white());
+        else
+            QVERIFY(f->passFlag == (turn.played < 0) && f->turnColor == -1);
     }
 
-    // ---- leaving, new games and late ticks
-
+    // A new game cancels the computer's pending turn, even once the level is chosen.
     void newGameCancelsPendingTurn()
     {
         Form2 *f = open(2, -1);
-        tick(f);
-        setPosition(f, rows("XXXXXXXX/XXXXXXXX/XXXXXXXX/XXXXXXXX/XXXXXXXX/XXXXXXXX/XXXXXXXX/XXXXXOX."), -1, 59);
-        QTest::mouseClick(f->Image1[63], Qt::LeftButton);
-        QVERIFY(f->Timer1->isActive());
-        QVERIFY(f->Command2->isVisible());
-
-        // The new-game button during the wait.
+        setPosition(f, full + "OX.", -1, 59);
+        f->Image1_Click(63);
         f->Command2->click();
-        QVERIFY(!f->Timer1->isActive());
-        const int sounds = f->MMControl1->playCount();
-        f->Timer1_Timer();
-        QCOMPARE(f->moveCount, qint16(0));
-        QCOMPARE(f->Board[2][3], qint16(0));
         QCOMPARE(f->Label2->text(), QStringLiteral("CPUを選んでください"));
-        QVERIFY(locked(f));
-        QCOMPARE(f->MMControl1->playCount(), sounds);
-
-        // Still nothing once the level is chosen but not the colour.
+        QVERIFY(!f->Timer1->isActive() && tick(f) == -1);
         f->Command10->click();
-        f->Timer1_Timer();
-        QCOMPARE(f->moveCount, qint16(0));
-        QCOMPARE(f->Label2->text(), QStringLiteral("手番を選んでください"));
-        QVERIFY(locked(f));
+        QVERIFY(tick(f) == -1 && f->moveCount == 0 && all(f, false));
     }
 
+    // Leaving while the computer's turn waits; a tick while "終了しますか？" is
+    // open waits for the answer.
+    void leavingDuringTheWait_data()
+    {
+        QTest::addColumn<int>("way");
+        QTest::newRow("mode select") << 0;
+        QTest::newRow("close, Yes") << 1;
+        QTest::newRow("close, No") << 2;
+    }
     void leavingDuringTheWait()
     {
-        Form2 *f = open(3, -1);
-        QVERIFY(f->Timer1->isActive());
-        QPointer<Form2> old(f);
-        f->Command7->click();
-        QVERIFY(!Module1::form<Form2>(FormId::Form2));
-        QVERIFY(old);
-        QVERIFY(!old->Timer1->isActive());
-        QVERIFY(!old->MMControl1->isOpen());
-        // A tick that still arrives finds the window going and does nothing.
-        old->Timer1_Timer();
-        QCOMPARE(old->moveCount, qint16(0));
-        QCOMPARE(old->flipCount, qint16(0));
-        TestKit::settle();
-        QVERIFY(!old);
-
-        // Opening the match again starts afresh at choosing the level.
-        Module1::show(FormId::Form2);
-        f = Module1::form<Form2>(FormId::Form2);
-        QVERIFY(f && f != old.data());
-        QCOMPARE(f->Label2->text(), QStringLiteral("CPUを選んでください"));
-        QVERIFY(!f->Timer1->isActive());
-    }
-
-    void closeBoxDuringTheWait()
-    {
-        Form2 *f = open(1, 1);
-        QTest::mouseClick(f->Image1[19], Qt::LeftButton);
-        QVERIFY(f->Timer1->isActive());
-
-        // The tick comes while "終了しますか？" is open: the computer waits.
+        QFETCH(int, way);
+        QPointer<Form2> f = open(3, -1);
         int movesWhileAsked = -1;
-        TestKit::setBoxHook([f, &movesWhileAsked](const QString &) {
-            f->Timer1_Timer();
-            movesWhileAsked = f->moveCount;
-        });
-        TestKit::queueAnswers({false});
-        f->close();
-        QCOMPARE(TestKit::boxTexts(), QStringList{QStringLiteral("終了しますか？")});
-        QCOMPARE(movesWhileAsked, 1);
-        QVERIFY(Module1::form<Form2>(FormId::Form2) == f);
-        QVERIFY(f->Timer1->isActive());
-
-        // Answered No: the turn comes on the next tick.
-        TestKit::setBoxHook(nullptr);
-        const Turn t = tick(f);
-        QVERIFY2(t.problem.isEmpty(), qPrintable(t.problem));
-        QCOMPARE(f->moveCount, qint16(2));
+        TestKit::setBoxHook([f, &movesWhileAsked](const QString &) { f->Timer1_Timer(), movesWhileAsked = f->moveCount; });
+        TestKit::queueAnswers({way == 1});
+        way == 0 ? f->Command7->click() : void(f->close());
+        QCOMPARE(movesWhileAsked, way == 0 ? -1 : 0);
+        QCOMPARE(TestKit::endCount(), way == 1 ? 1 : 0);
+        QCOMPARE(Module1::form<Form2>(FormId::Form2), way == 2 ? f.data() : nullptr);
+        const int played = tick(f);
+        QVERIFY(way == 2 ? played >= 0 : played == -1);
+        TestKit::settle();
+        QCOMPARE(f.isNull(), way != 2);
     }
 
-    void closeBoxYesDuringTheWait()
+    void generatorIsFair()
     {
-        Form2 *f = open(1, -1);
-        QVERIFY(f->Timer1->isActive());
-        QPointer<Form2> old(f);
-        TestKit::queueAnswers({true});
-        f->close();
-        QCOMPARE(TestKit::boxTexts(), QStringList{QStringLiteral("終了しますか？")});
-        QCOMPARE(TestKit::endCount(), 1);
-        QVERIFY(!Module1::form<Form2>(FormId::Form2));
-        QVERIFY(old);
-        QVERIFY(!old->Timer1->isActive());
-        old->Timer1_Timer();
-        QCOMPARE(old->moveCount, qint16(0));
+        QVector<int> cells(64);
+        for (int i = 0; i < 64 * 200; ++i)
+            ++cells[std::clamp(static_cast<int>(64 * CpuRandom::draw()), 0, 63)];
+        // 200 expected per cell (sd 14), 6400 per direction (sd 57).
+        QVERIFY(*std::min_element(cells.begin(), cells.end()) > 120 && *std::max_element(cells.begin(), cells.end()) < 280);
+        const int ones = std::accumulate(cells.begin(), cells.begin() + 32, 0);
+        QVERIFY2(ones > 6000 && ones < 6800, qPrintable(QString::number(ones)));
     }
 };
 
