@@ -1,0 +1,347 @@
+// The opening, the mode menu and the network settings dialogs, driven through
+// their handlers, the mouse and the keyboard.
+#include <QApplication>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QtEndian>
+#include <QtTest>
+#include <algorithm>
+
+#include "shell/form3.h"
+#include "shell/form4.h"
+#include "shell/form7.h"
+#include "shell/layout.h"
+#include "shell/module1.h"
+#include "tests/common/testkit.h"
+
+namespace {
+// The opening as the program starts it; the test delivers the ticks itself.
+Form4 *startOpening()
+{
+    auto *f = qobject_cast<Form4 *>(Module1::show(FormId::Form4));
+    QObject::disconnect(f->Timer1, nullptr, f, nullptr);
+    QObject::disconnect(f->Timer2, nullptr, f, nullptr);
+    return f;
+}
+// Both timers' ticks, while they run, until the stage is reached (or 200 pen moves).
+void runTo(Form4 *f, int stage)
+{
+    for (int i = 0; i < 200 && f->openingStage < stage; ++i) {
+        if (f->Timer2->isActive())
+            f->Timer2_Timer();
+        if (f->Timer1->isActive())
+            f->Timer1_Timer();
+    }
+}
+// A reveal step (the set-up of the next line), then pen moves until the stage changes.
+int penMoves(Form4 *f)
+{
+    f->Timer1_Timer();
+    const qint16 stage = f->openingStage;
+    int moves = 0;
+    for (; f->openingStage == stage && moves < 100; ++moves) {
+        f->Timer2_Timer();
+        f->Timer1_Timer();
+    }
+    return moves;
+}
+// What a close-box No must leave as it was.
+QVariantList openingState(Form4 *f)
+{
+    return {f->openingStage, f->Image1->pos(), f->Timer1->isActive(), f->Timer1->interval(),
+            f->Timer2->isActive(), f->MMControl1->isOpen(), f->MMControl1->playCount()};
+}
+
+// Windows not yet deleted, discarded ones included: a second menu shows here.
+QWidgetList windowsAlive()
+{
+    QWidgetList all = QApplication::topLevelWidgets();
+    std::sort(all.begin(), all.end());
+    return all;
+}
+
+QPoint quadrant(int area) { return {Twips::px(area % 2 ? 1000 : 3500), Twips::px(area <= 2 ? 1000 : 3300)}; }
+// The pointer moves over the menu: delivered to whatever lies on top there.
+QWidget *moveTo(Form3 *m, QPoint pos)
+{
+    QWidget *hit = m->childAt(pos);
+    QMouseEvent move(QEvent::MouseMove, QPointF(hit->mapFrom(m, pos)), QPointF(m->mapToGlobal(pos)), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(hit, &move);
+    return hit;
+}
+QStringList visibleCaptions(Form3 *m)
+{
+    QStringList out;
+    for (QLabel *l : {m->Label1, m->Label2, m->Label3, m->Label4, m->Label5, m->Label6})
+        if (l->isVisible())
+            out << l->text();
+    return out;
+}
+
+SettingsDialog *open(FormId id) { return qobject_cast<SettingsDialog *>(Module1::show(id)); }
+// Types as a user does; Japanese arrives committed by the input method.
+void keys(QLineEdit *box, const QString &text)
+{
+    if (std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; }))
+        return QTest::keyClicks(box, text);
+    QInputMethodEvent commit;
+    commit.setCommitString(text);
+    QCoreApplication::sendEvent(box, &commit);
+}
+const QString ready = QStringLiteral("設定ボタンを押して下さい");
+// The settings store: name|host|port.
+QString settings() { return Module1::getname() + '|' + Module1::gethost() + '|' + QString::number(Module1::getport()); }
+}  // namespace
+
+class TestShell : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        TestKit::init();
+        // The match windows behind the dialogs, without their sockets.
+        Module1::registerForm(FormId::form5, [] { return new KWindow(FormId::form5); });
+        Module1::registerForm(FormId::Form8, [] { return new KWindow(FormId::Form8); });
+    }
+    void cleanup() { TestKit::reset(); }
+
+    // The animation depends on tick counts only: 36, 36 and 17 pen moves.
+    void openingRunsToTheMenu()
+    {
+        Form4 *f = startOpening();
+        QVERIFY(f->isVisible() && f->Timer1->interval() == 20 && f->Timer2->interval() == 100);
+        QCOMPARE((QList<int>{penMoves(f), penMoves(f), penMoves(f)}), (QList<int>{36, 36, 17}));
+        QCOMPARE(f->Timer1->interval(), 1300);
+        QVERIFY(!f->Label5[0]->isVisible() && !f->Label5[1]->isVisible() && !f->Label5[2]->isVisible());
+        f->Timer2_Timer();  // the last hop; the pen then rests
+        QVERIFY(!f->Timer2->isActive() && f->Label5[3]->isVisible() && f->MMControl1->playCount() == 0);
+        f->Timer1_Timer();  // "JOV" uncovered with the bang
+        QVERIFY(!f->Label5[3]->isVisible() && !Module1::loaded(FormId::Form3));
+        QCOMPARE(f->MMControl1->playCount(), 1);
+        f->Timer1_Timer();
+        QVERIFY(f->isUnloaded() && Module1::loaded(FormId::Form3)->isVisible());
+        f->Form_Click();  // clicks queued behind the last tick, even once the menu is gone
+        Module1::form<Form3>(FormId::Form3)->Label7_Click();
+        f->Label3_Click();
+        QVERIFY(!Module1::loaded(FormId::Form3) && Module1::loaded(FormId::Form1));
+        QCOMPARE(windowsAlive().size(), 3);  // the opening, one menu, the match
+        QCOMPARE(f->MMControl1->playCount(), 1);
+    }
+
+    void skipShowsOneMenu_data()
+    {
+        QTest::addColumn<int>("stage");
+        QTest::addColumn<int>("target");
+        const char *names[] = {"window", "pen", "line", "handle", "curtain"};
+        for (int stage = 0; stage <= 4; ++stage)
+            for (int t = 0; t < (stage < 4 ? 5 : 4); ++t)  // every curtain is open at stage 4
+                QTest::addRow("stage %d, %s", stage, names[t]) << stage << t;
+    }
+    void skipShowsOneMenu()
+    {
+        QFETCH(int, stage);
+        QFETCH(int, target);
+        Form4 *f = startOpening();
+        runTo(f, stage);
+        const int bangs = f->MMControl1->playCount();
+        QWidget *hit[] = {f, f->Image1, f->Label1[stage % 3], f->Label3, f->Label5[3]};
+        QTest::mouseClick(hit[target], Qt::LeftButton, {}, target ? hit[target]->rect().center() : QPoint(300, 206));
+        QVERIFY(!f->isUnloaded() && !f->isVisible());  // hidden, not discarded, and silent
+        QVERIFY(!f->Timer1->isActive() && !f->Timer2->isActive() && !f->MMControl1->isOpen());
+        auto *menu = Module1::form<Form3>(FormId::Form3);
+        QVERIFY(menu && menu->isVisible());
+        QCOMPARE(penMoves(f), 100);  // ticks already on their way change nothing
+        f->Form_Click();
+        QCOMPARE(f->MMControl1->playCount(), bangs);
+        QCOMPARE(windowsAlive().size(), 2);  // the opening and one menu
+    }
+
+    // No keeps the window as it was; Yes unloads exactly what is loaded.
+    void closeBox_data()
+    {
+        QTest::addColumn<int>("stage");  // where the opening was left; 9: skipped
+        QTest::addColumn<FormId>("id");
+        QTest::newRow("opening, line 3 due") << 2 << FormId::Form4;
+        QTest::newRow("opening, menu due") << 4 << FormId::Form4;
+        QTest::newRow("menu right after a skip") << 9 << FormId::Form3;
+        QTest::newRow("client dialog") << 9 << FormId::Form7;
+    }
+    void closeBox()
+    {
+        QFETCH(int, stage);
+        QFETCH(FormId, id);
+        Form4 *op = startOpening();
+        if (stage > 4)
+            op->Form_Click();
+        runTo(op, stage);
+        KWindow *w = Module1::show(id);
+        const QWidgetList before = windowsAlive();
+        const QVariantList state = openingState(op);
+        // Ticks, clicks and a second close arrive while each question is open.
+        TestKit::queueAnswers({false});
+        TestKit::setBoxHook([w, op](const QString &) {
+            runTo(op, 6);
+            op->Form_Click();
+            w->close();
+        });
+        w->close();
+        QCOMPARE(TestKit::boxTexts(), QStringList{QStringLiteral("終了しますか？")});
+        QVERIFY(Module1::loaded(w->formId()) == w && w->isVisible());
+        QCOMPARE(windowsAlive(), before);
+        QCOMPARE(openingState(op), state);
+        op->Timer2_Timer();  // and the opening goes on from there
+        QCOMPARE(openingState(op) != state, stage <= 4);
+        TestKit::queueAnswers({true});
+        w->close();
+        QCOMPARE(TestKit::endCount(), 1);
+        for (int id = 0; id < formCount; ++id)
+            QVERIFY(!Module1::loaded(FormId(id)));
+        QCOMPARE(windowsAlive(), before);  // none made on the way out
+        for (QWidget *k : before)
+            QVERIFY(qobject_cast<KWindow *>(k)->isUnloaded());
+    }
+
+    void menu_data()
+    {
+        QTest::addColumn<int>("area");
+        QTest::addColumn<QStringList>("captions");
+        QTest::addColumn<FormId>("target");
+        QTest::newRow("top left") << 1 << QStringList{"1台対戦"} << FormId::Form1;
+        QTest::newRow("top right") << 2 << QStringList{"CPU対戦"} << FormId::Form2;
+        QTest::newRow("bottom left") << 3 << QStringList{"通信対戦", "サーバ"} << FormId::Form6;
+        QTest::newRow("bottom right") << 4 << QStringList{"通信対戦", "クライアント"} << FormId::Form7;
+    }
+    // Hovering shows the quadrant's captions with one click sound per change of
+    // quadrant; a click opens that mode's window and discards the menu.
+    void menu()
+    {
+        QFETCH(int, area);
+        QFETCH(QStringList, captions);
+        QFETCH(FormId, target);
+        auto *m = qobject_cast<Form3 *>(Module1::show(FormId::Form3));
+        QVERIFY(visibleCaptions(m).isEmpty() && m->MMControl1->isOpen());
+        moveTo(m, quadrant(area == 1 ? 4 : 1));
+        moveTo(m, quadrant(area) + QPoint(20, 5));
+        QWidget *hit = moveTo(m, quadrant(area));
+        QCOMPARE(visibleCaptions(m), captions);
+        QCOMPARE(m->MMControl1->playCount(), 2);
+        QVERIFY(!hit->accessibleName().isEmpty());
+        QTest::mouseClick(hit, Qt::LeftButton, {}, hit->mapFrom(m, quadrant(area)));
+        QVERIFY(m->isUnloaded() && !m->MMControl1->isOpen());
+        QVERIFY(Module1::loaded(target) && Module1::loaded(target)->isVisible());
+        m->Label7_Click();  // clicks queued behind it do nothing more
+        m->Label10_Click();
+        for (int id = 0; id < formCount; ++id)
+            QCOMPARE(Module1::loaded(FormId(id)) != nullptr, FormId(id) == target);
+    }
+
+    void entries_data()
+    {
+        QTest::addColumn<FormId>("id");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<QString>("port");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<int>("stored");  // 0: nothing; 9876: the default port chosen
+        const FormId f6 = FormId::Form6, f7 = FormId::Form7;
+        const QString bad = QStringLiteral("ポート番号入力");
+        QTest::newRow("server, blank name") << f6 << " " << "" << "" << ready << 9876;
+        QTest::newRow("client, no name") << f7 << "" << "" << "" << "PlayerName入力" << 0;
+        QTest::newRow("client, no address") << f7 << "B" << "" << "" << "IPアドレス入力" << 0;
+        QTest::newRow("client, no port") << f7 << "B" << "h" << "" << bad << 0;
+        QTest::newRow("client, own port") << f7 << "B" << "h" << "0080" << ready << 80;
+        for (const char *port : {"0", "0000", "abc", "-1", "-", " 12", "12 ", "１２"})
+            QTest::addRow("port '%s'", port) << f6 << "A" << "" << QString::fromUtf8(port) << bad << 0;
+        QTest::newRow("port 10000, box of four") << f6 << "A" << "" << "10000" << ready << 1000;
+        for (const char *port : {"1", "9999"})
+            QTest::addRow("port %s", port) << f6 << "A" << "" << QString(port) << ready << QString(port).toInt();
+        for (const char *port : {"1234", "abc", ""})
+            QTest::addRow("default, box holds '%s'", port) << f7 << "B" << "h" << QString(port) << ready << 9876;
+    }
+    // The status line names the first entry missing and "設定" waits for all; an
+    // own port is 1 to 9999 in digits; the greyed-out box is ignored.
+    void entries()
+    {
+        QFETCH(FormId, id);
+        QFETCH(QString, name);
+        QFETCH(QString, host);
+        QFETCH(QString, port);
+        QFETCH(QString, status);
+        QFETCH(int, stored);
+        SettingsDialog *d = open(id);
+        QVERIFY(d->Option1->isChecked() && !d->Text1->isEnabled());
+        keys(d->Text3, name);
+        if (id == FormId::Form7)
+            keys(static_cast<Form7 *>(d)->Text2, host);
+        QTest::mouseClick(d->Label4, Qt::LeftButton);  // the captions choose as well
+        keys(d->Text1, port);
+        if (stored == 9876)
+            QTest::mouseClick(d->Label3, Qt::LeftButton);
+        QCOMPARE(d->statusLine()->text(), status);
+        QCOMPARE(d->Command1->isEnabled(), stored != 0);
+        d->Command1_Click();  // refused entries store nothing, even called directly
+        QCOMPARE(int(Module1::getport()), stored);
+        QCOMPARE(Module1::loaded(id == FormId::Form6 ? FormId::form5 : FormId::Form8) != nullptr, stored != 0);
+    }
+
+    // "設定" stores field by field and hides the dialog, which comes back as left.
+    void storesAndReturns()
+    {
+        auto *f7 = static_cast<Form7 *>(open(FormId::Form7));
+        keys(f7->Text3, QStringLiteral(" 山田花子さん"));  // six characters kept, untrimmed
+        keys(f7->Text2, QStringLiteral("192.168.0.5 "));
+        f7->Option2_Click();
+        keys(f7->Text1, QStringLiteral("0123"));
+        QTest::keyClick(f7->Text1, Qt::Key_Return);  // Enter confirms
+        QVERIFY(!f7->isVisible() && Module1::loaded(FormId::Form7) == f7 && Module1::loaded(FormId::Form8));
+        QCOMPARE(settings(), QStringLiteral(" 山田花子さ|192.168.0.5 |123"));
+        SettingsDialog *f6 = open(FormId::Form6);
+        keys(f6->Text3, QStringLiteral("太郎"));
+        QTest::mouseClick(f6->Command1, Qt::LeftButton);
+        QCOMPARE(settings(), QStringLiteral("太郎|192.168.0.5 |9876"));
+        Module1::unload(FormId::Form8);
+        QCOMPARE(open(FormId::Form7), f7);
+        QVERIFY(f7->isVisible() && f7->Option2->isChecked() && f7->Text1->isEnabled());
+        QTest::mouseClick(f7->Command1, Qt::LeftButton);
+        QCOMPARE(settings(), QStringLiteral(" 山田花子さ|192.168.0.5 |123"));
+    }
+
+    // The board squares: 32x32, black and white discs, the red last-move mark only where it belongs.
+    void boardIcons()
+    {
+        for (const QString name : {"ban", "kuro", "siro", "akakuro", "akasiro"}) {
+            const QImage img(QCoreApplication::applicationDirPath() + "/icon/" + name + ".ico", "ico");
+            QVERIFY2(img.size() == QSize(32, 32), qPrintable(name));
+            const int centre = qGray(img.pixel(6, 15));
+            QVERIFY2(name.endsWith("kuro") ? centre < 90 : !name.endsWith("siro") || centre > 190, qPrintable(name));
+            int red = 0;
+            for (int p = 0; p < 32 * 32; ++p) {
+                const QRgb c = img.pixel(p % 32, p / 32);
+                red += qRed(c) >= 170 && qGreen(c) <= 90 && qBlue(c) <= 90;
+            }
+            QVERIFY2(name.startsWith("aka") ? red >= 12 : red == 0, qPrintable(name));
+        }
+    }
+
+    // The sounds: 16-bit mono PCM WAVE whatever their extension, sizes consistent.
+    void soundHeaders()
+    {
+        for (const char *name : {"oku", "BANG"}) {
+            QFile f(QCoreApplication::applicationDirPath() + "/SE/" + name + ".jov");
+            QVERIFY2(f.open(QIODevice::ReadOnly), name);
+            const QByteArray b = f.readAll();
+            const auto u32 = [v = QByteArrayView(b)](int at) { return qFromLittleEndian<quint32>(v.data() + at); };
+            QVERIFY2(b.size() > 44 && b.left(4) + b.mid(8, 8) == "RIFFWAVEfmt " && u32(4) + 8 == b.size(), name);
+            // Format 1 (PCM), one channel, 16 bits a sample.
+            QVERIFY2(b.mid(20, 4) == QByteArray("\1\0\1\0", 4) && b.mid(34, 2) == QByteArray("\20\0", 2), name);
+            const qsizetype data = b.indexOf("data", 20 + u32(16));
+            QVERIFY2(data > 0 && data + 8 + u32(data + 4) == b.size(), name);
+        }
+    }
+};
+
+QTEST_MAIN(TestShell)
+#include "tst_shell.moc"
