@@ -18,6 +18,11 @@ QString word(int code) { return code == 65 ? "モード選択" : code == 66 ? "�
 QString question(int code) { return "相手は" + word(code) + "を希望しました。許可しますか?。"; }
 QString accepted(int code) { return "相手は" + word(code) + "を許可しました。"; }
 QPushButton *button(NetMatchWindow *w, int code) { return code == 65 ? w->Command7 : code == 66 ? w->Command2 : w->Command4; }
+// Inside an open box: what the peer sent has arrived, and still waits for the box to close.
+bool heldBack(const QPointer<Form8> &w)
+{
+    return wait([&] { return w && w->waitingEvents() > 0; }) && (QTest::qWait(20), w && w->waitingEvents() > 0);
+}
 bool gone() { return !Module1::loaded(FormId::form5) && !Module1::loaded(FormId::Form8) && !chat(); }
 bool inNewGame(const Pair &p)
 {
@@ -246,8 +251,6 @@ private slots:
             QCOMPARE(TestKit::boxTexts(), QStringList({question(code), accepted(code)}));
             for (NetMatchWindow *w : {asker, answerer})
                 QVERIFY(w->lastMessage == "0" && w->rematchRequested == 0 && w->moveCount == 0 && !w->Command7->isEnabled());
-            clickCell(p.host, 19);
-            QVERIFY(wait([&] { return p.client->Board[2][3] == 1; }));
         } else if (code == 65) {  // both back at the menu, the port free; no lost connection
             QVERIFY(wait([&] { return gone() && menuShown(); }));
             QTest::qWait(50);
@@ -281,13 +284,13 @@ private slots:
         QVERIFY(r->expect("6666") && r->w->Command4->isEnabled() && r->w->Command7->isEnabled());
         r->send("-66"), QTest::qWait(5), r->send("-66");
         QVERIFY(wait([&] { return TestKit::boxTexts().size() == 2; }) && r->w->rematchRequested == 0);
-        bool heldBack = false;
+        bool held = false;
         TestKit::setBoxHook([&](const QString &text) {  // a message arriving meanwhile waits for the box
             if (text == question(66))
-                r->send(" Guest>gg"), heldBack = wait([&] { return r->w->waitingEvents() > 0; }) && chatLines().isEmpty();
+                r->send(" Guest>gg"), held = heldBack(r->w) && chatLines().isEmpty();
         });
         r->send("-66");  // now a request of the peer
-        QVERIFY(r->expect("-66") && heldBack && wait([] { return chatLines() == QStringList{"Guest>gg"}; }));
+        QVERIFY(r->expect("-66") && held && wait([] { return chatLines() == QStringList{"Guest>gg"}; }));
         QVERIFY(!r->w->close());  // No: nothing is sent, and the request can be pressed again
         r->w->Command2->click();
         QVERIFY(r->expect("66"));
@@ -297,12 +300,18 @@ private slots:
         QCOMPARE(TestKit::boxTexts(), QStringList({refused, refused, question(66), forced, forced}));
     }
 
-    // The asker ends once the acceptance has been shown.
+    // Either side ends only once the agreement has gone over the wire.
     void quitAccepted()
     {
         auto r = finishedRaw();
         QVERIFY(r);
-        r->w->Command4->click();
+        TestKit::queueAnswers({true});
+        r->send("67");  // asked: "67" goes out, then the program ends
+        QVERIFY(r->expect("67") && wait([] { return TestKit::endCount() == 1; }));
+        TestKit::reset();
+        r = finishedRaw();
+        QVERIFY(r);
+        r->w->Command4->click();  // asking: it ends once the acceptance is in and shown
         QVERIFY(r->expect("67") && TestKit::endCount() == 0);
         r->send("67");
         QVERIFY(wait([] { return TestKit::endCount() == 1; }));
@@ -329,7 +338,7 @@ private slots:
             if (text != question(66))
                 return;
             r->s->abort();  // the peer's program vanishes meanwhile: handled after the box
-            QVERIFY(wait([&] { return r->w && r->w->waitingEvents() > 0; }));
+            QVERIFY(heldBack(r->w));
         });
         TestKit::queueAnswers({phase == 3});
         phase < 2 ? r->s->abort() : phase < 4 ? r->send("66") : (r->send("68"), r->s->disconnectFromHost());
