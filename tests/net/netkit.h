@@ -1,218 +1,98 @@
 #pragma once
-// Shared by the network tests: ports on this machine, host and client
-// windows in one process, and a raw socket peer that sees the exact bytes.
-#include <QPointer>
-#include <QRandomGenerator>
+// Shared by the network tests: free ports on this machine, host and client
+// windows in one process, and a host of the test's own that sees the bytes.
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QtTest>
-#include <memory>
 
 #include "net/form5.h"
 #include "net/form8.h"
 #include "net/form9.h"
-#include "shell/layout.h"
 #include "shell/module1.h"
 #include "tests/common/testkit.h"
 
 namespace NetKit {
-constexpr int waitMs = 4000;
-
-// Stands in for the mode menu when it is not part of this build.
-class MenuStub : public KWindow {
-public:
-    MenuStub() : KWindow(FormId::Form3) {}
-};
-
-inline void init()
-{
-    TestKit::init();
-    if (!Module1::load(FormId::Form3))
-        Module1::registerForm(FormId::Form3, [] { return new MenuStub; });
-    Module1::unload(FormId::Form3);
-    TestKit::settle();
-    Winsock::setDefaultConnectTimeout(3000);
-}
-
-inline bool wait(const std::function<bool()> &cond, int ms = waitMs) { return QTest::qWaitFor(cond, ms); }
-
-inline bool portFree(quint16 port)
-{
-    QTcpServer s;
-    return s.listen(QHostAddress::Any, port);
-}
-
+inline void init() { TestKit::init(); }
+inline bool wait(const std::function<bool()> &cond) { return QTest::qWaitFor(cond, 4000); }
+inline bool portFree(quint16 port) { return QTcpServer().listen(QHostAddress::Any, port); }
 // A free port in the range the settings dialogs accept.
 inline quint16 freePort()
 {
-    for (int i = 0; i < 200; ++i) {
-        const auto port = static_cast<quint16>(1024 + QRandomGenerator::global()->bounded(8976));
-        if (portFree(port))
+    for (int i = 0; i < 200; ++i)
+        if (const auto port = quint16(1024 + QRandomGenerator::global()->bounded(8976)); portFree(port))
             return port;
-    }
     return 0;
 }
-
 inline bool menuShown() { return Module1::loaded(FormId::Form3) != nullptr; }
 inline Form9 *chat() { return Module1::form<Form9>(FormId::Form9); }
 inline QStringList chatLines()
 {
     QStringList out;
-    if (Form9 *f = chat())
-        for (int i = 0; i < f->List1->count(); ++i)
-            out << f->List1->item(i)->text();
+    for (int i = 0; chat() && i < chat()->List1->count(); ++i)
+        out << chat()->List1->item(i)->text();
     return out;
 }
-
-// A host window listening on a free port (retried if the port was taken
-// in the meantime).
-inline form5 *openHost(quint16 &port, const QString &name = QStringLiteral("Host"))
-{
-    for (int attempt = 0; attempt < 5; ++attempt) {
-        port = freePort();
-        Module1::setserverdata(name, static_cast<qint16>(port));
-        auto *h = qobject_cast<form5 *>(Module1::show(FormId::form5));
-        if (h && h->Winsock1->state() == Winsock::State::Listening)
-            return h;
-        TestKit::reset();
-    }
-    return nullptr;
-}
+inline bool idle(NetMatchWindow *w) { return w && w->connected == 1 && w->waitingEvents() == 0; }
 
 inline Form8 *openClient(quint16 port, const QString &name = QStringLiteral("Guest"),
                          const QString &host = QStringLiteral("127.0.0.1"))
 {
-    Module1::setclientdata(name, static_cast<qint16>(port), host);
+    Module1::setclientdata(name, qint16(port), host);
     return qobject_cast<Form8 *>(Module1::show(FormId::Form8));
 }
-
+inline form5 *openHost(quint16 &port, const QString &name = QStringLiteral("Host"))
+{
+    for (int attempt = 0; attempt < 5; ++attempt, TestKit::reset()) {  // the port may be taken meanwhile
+        Module1::setserverdata(name, qint16(port = freePort()));
+        if (auto *h = qobject_cast<form5 *>(Module1::show(FormId::form5)); h && h->Winsock1->state() == Winsock::State::Listening)
+            return h;
+    }
+    return nullptr;
+}
 struct Pair {
     QPointer<form5> host;
     QPointer<Form8> client;
     quint16 port = 0;
-    bool ok() const { return host && client && host->connected == 1 && client->connected == 1; }
+    bool ok() const { return idle(host) && idle(client); }
+    NetMatchWindow *side(bool ofHost) const { return ofHost ? (NetMatchWindow *)host : client; }
 };
-
 inline Pair openPair(const QString &hostName = QStringLiteral("Host"), const QString &clientName = QStringLiteral("Guest"))
 {
     Pair p;
-    p.host = openHost(p.port, hostName);
-    if (!p.host)
-        return p;
-    p.client = openClient(p.port, clientName);
-    wait([&] { return p.ok() && p.host->waitingEvents() == 0 && p.client->waitingEvents() == 0; });
+    if ((p.host = openHost(p.port, hostName)))
+        p.client = openClient(p.port, clientName);
+    wait([&] { return p.ok(); });
     return p;
 }
 
-inline bool sameBoards(const MatchWindow *a, const MatchWindow *b)
-{
-    for (int r = 0; r < 8; ++r)
-        for (int c = 0; c < 8; ++c)
-            if (a->Board[r][c] != b->Board[r][c])
-                return false;
-    return a->turnColor == b->turnColor && a->moveCount == b->moveCount && a->passFlag == b->passFlag
-           && a->Label1->text() == b->Label1->text();
-}
-
-// A peer that speaks the protocol by hand and keeps every byte it receives.
-class RawPeer {
-public:
-    explicit RawPeer(QTcpSocket *socket) : m_socket(socket)
-    {
-        m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-        QObject::connect(m_socket, &QTcpSocket::readyRead, m_socket, [this] { received += m_socket->readAll(); });
-    }
-    ~RawPeer() { delete m_socket; }
-
-    // Connects to a host window on this machine.
-    static std::unique_ptr<RawPeer> connectTo(quint16 port)
-    {
-        auto *s = new QTcpSocket;
-        s->connectToHost(QHostAddress::LocalHost, port);
-        auto peer = std::make_unique<RawPeer>(s);
-        if (!wait([s] { return s->state() == QAbstractSocket::ConnectedState; }))
-            return nullptr;
-        return peer;
-    }
-
-    void send(const QByteArray &bytes)
-    {
-        m_socket->write(bytes);
-        m_socket->flush();
-    }
-    // Waits until the received bytes begin with expected, then consumes them.
-    bool expect(const QByteArray &expected, int ms = waitMs)
-    {
-        wait([&] { return received.size() >= expected.size(); }, ms);
-        if (!received.startsWith(expected)) {
-            qWarning() << "expected" << expected << "received" << received;
-            return false;
-        }
-        received.remove(0, expected.size());
-        return true;
-    }
-    bool closedByPeer() const { return m_socket->state() == QAbstractSocket::UnconnectedState; }
-    void close() { m_socket->abort(); }
-    QTcpSocket *socket() const { return m_socket; }
-
-    QByteArray received;
-
-private:
-    QTcpSocket *m_socket;
-};
-
-// A host by hand, for a client window to connect to.
-class RawHost {
-public:
-    RawHost()
-    {
-        for (int i = 0; i < 20 && !server.isListening(); ++i) {
-            port = freePort();
-            server.listen(QHostAddress::Any, port);
-        }
-    }
-    std::unique_ptr<RawPeer> accept()
-    {
-        if (!wait([this] { return server.hasPendingConnections(); }))
-            return nullptr;
-        QTcpSocket *s = server.nextPendingConnection();
-        s->setParent(nullptr);
-        return std::make_unique<RawPeer>(s);
-    }
+// The client window connected to a host of the test's own that keeps every byte.
+struct Raw {
     QTcpServer server;
-    quint16 port = 0;
+    std::unique_ptr<QTcpSocket> s;
+    QPointer<Form8> w;
+    QByteArray got;
+    void send(const QByteArray &b) { s->write(b), s->flush(); }
+    // Waits until the received bytes begin with want, then consumes them.
+    bool expect(const QByteArray &want)
+    {
+        wait([&] { return got.size() >= want.size(); });
+        const bool ok = got.startsWith(want);
+        got.remove(0, ok ? want.size() : 0);
+        return ok || (qWarning() << "expected" << want << "received" << got, false);
+    }
 };
-
-// A client window connected to a raw host.
-struct ClientWithRawHost {
-    QPointer<Form8> client;
-    std::unique_ptr<RawHost> rawHost;
-    std::unique_ptr<RawPeer> peer;
-};
-inline ClientWithRawHost openClientWithRawHost(const QString &name = QStringLiteral("Guest"))
+inline std::unique_ptr<Raw> openRaw(const QString &name = QStringLiteral("Guest"))
 {
-    ClientWithRawHost r;
-    r.rawHost = std::make_unique<RawHost>();
-    r.client = openClient(r.rawHost->port, name);
-    r.peer = r.rawHost->accept();
-    wait([&] { return r.client && r.client->connected == 1 && r.client->waitingEvents() == 0; });
-    return r;
-}
-
-// A host window connected to a raw client.
-struct HostWithRawClient {
-    QPointer<form5> host;
-    std::unique_ptr<RawPeer> peer;
+    auto r = std::make_unique<Raw>();
     quint16 port = 0;
-};
-inline HostWithRawClient openHostWithRawClient(const QString &name = QStringLiteral("Host"))
-{
-    HostWithRawClient r;
-    r.host = openHost(r.port, name);
-    if (!r.host)
-        return r;
-    r.peer = RawPeer::connectTo(r.port);
-    wait([&] { return r.host && r.host->connected == 1 && r.host->waitingEvents() == 0; });
+    for (int i = 0; i < 20 && !r->server.isListening(); ++i)
+        r->server.listen(QHostAddress::Any, port = freePort());
+    r->w = openClient(port, name);
+    if (!wait([&] { return r->server.hasPendingConnections() && idle(r->w); }))
+        return nullptr;
+    r->s.reset(r->server.nextPendingConnection());
+    r->s->setSocketOption(QAbstractSocket::LowDelayOption, 1);  // one send, one read
+    QObject::connect(r->s.get(), &QTcpSocket::readyRead, r->s.get(), [p = r.get()] { p->got += p->s->readAll(); });
     return r;
 }
 

@@ -1,35 +1,52 @@
-// Host and client windows over real sockets on 127.0.0.1: connecting,
-// whole games, the exact bytes on the wire and what a peer may send.
+// Host and client windows over real sockets on 127.0.0.1: whole games, the
+// bytes on the wire, what a peer may send, chat, connecting, the agreements,
+// and a lost connection.
 #include <QtTest>
-#include <sys/socket.h>
-#include <netinet/in.h>
-#include <unistd.h>
 
 #include "tests/net/netkit.h"
 
 using namespace NetKit;
 
 namespace {
-QList<int> parseMoves(const char *csv)
+QByteArray board(const MatchWindow *w) { return QByteArray(reinterpret_cast<const char *>(w->Board), sizeof w->Board); }
+bool sameBoards(const MatchWindow *a, const MatchWindow *b)
 {
-    QList<int> out;
-    for (const QByteArray &s : QByteArray(csv).split(','))
-        out << s.toInt();
-    return out;
+    return board(a) == board(b) && a->turnColor == b->turnColor && a->moveCount == b->moveCount
+           && a->passFlag == b->passFlag && a->Label1->text() == b->Label1->text();
 }
-
-int g_ignoredReports = 0;
-QtMessageHandler g_previousHandler = nullptr;
-void countingHandler(QtMsgType type, const QMessageLogContext &ctx, const QString &msg)
+QString word(int code) { return code == 65 ? "モード選択" : code == 66 ? "再戦" : "終了"; }
+QString question(int code) { return "相手は" + word(code) + "を希望しました。許可しますか?。"; }
+QString accepted(int code) { return "相手は" + word(code) + "を許可しました。"; }
+QPushButton *button(NetMatchWindow *w, int code) { return code == 65 ? w->Command7 : code == 66 ? w->Command2 : w->Command4; }
+// Inside an open box: what the peer sent has arrived, and still waits for the box to close.
+bool heldBack(const QPointer<Form8> &w)
 {
-    if (msg.startsWith(QLatin1String("kobanto: ignored")))
-        ++g_ignoredReports;
-    g_previousHandler(type, ctx, msg);
+    return wait([&] { return w && w->waitingEvents() > 0; }) && (QTest::qWait(20), w && w->waitingEvents() > 0);
 }
-
-bool isColored(QLabel *label, const QColor &background)
+bool gone() { return !Module1::loaded(FormId::form5) && !Module1::loaded(FormId::Form8) && !chat(); }
+bool inNewGame(const Pair &p)
 {
-    return label->palette().color(QPalette::Window) == background;
+    return p.ok() && p.host->Label1->text() == "黒 番" && p.client->Label1->text() == "黒 番"
+           && p.host->Image1[19]->isEnabled() && !p.client->Image1[19]->isEnabled();
+}
+// Both windows connected and their game over (the host resigned).
+Pair finishedPair()
+{
+    Pair p = openPair();
+    if (p.ok())
+        p.host->Command3->click();
+    wait([&] { return p.ok() && p.client->Label1->text() == "投 了"; });
+    TestKit::clearBoxes();
+    return p;
+}
+// The client window with a raw host, its game over: it resigned after the first move.
+std::unique_ptr<Raw> finishedRaw()
+{
+    auto r = openRaw();
+    if (r && (r->send("19"), wait([&] { return r->w->Command3->isEnabled(); })))
+        r->w->Command3->click();
+    TestKit::clearBoxes();
+    return r && r->expect("64") ? std::move(r) : nullptr;
 }
 }  // namespace
 
@@ -39,415 +56,297 @@ private slots:
     void initTestCase() { NetKit::init(); }
     void cleanup() { TestKit::reset(); }
 
-    void connectingUnlocksOnlyTheHost()
+    void scriptedGames_data()
     {
-        Pair p = openPair();
-        QVERIFY(p.ok());
-        QCOMPARE(TestKit::boxTexts(), QStringList({QStringLiteral("Connect完了"), QStringLiteral("Connect完了")}));
-        QCOMPARE(p.host->Label2->text(), QStringLiteral("あなたの手番です"));
-        QCOMPARE(p.client->Label2->text(), QStringLiteral("あいての手番です"));
-        QVERIFY(p.host->Image1[19]->isEnabled() && p.host->Command1->isEnabled() && p.host->Command3->isEnabled());
-        QVERIFY(!p.client->Image1[19]->isEnabled() && !p.client->Command1->isEnabled() && !p.client->Command3->isEnabled());
-        QVERIFY(!p.host->Command7->isEnabled() && !p.client->Command7->isEnabled());
-        QVERIFY(p.host->Text1->isEnabled() && p.client->Text1->isEnabled());
-        QVERIFY(!p.host->Timer1->isActive());
-        QVERIFY(chat() && chat()->isVisible());
-        QVERIFY(p.host->Winsock1->lowDelay() && p.client->Winsock1->lowDelay());
-
-        // The host took its one client and stopped listening.
-        QTcpSocket second;
-        second.connectToHost(QHostAddress::LocalHost, p.port);
-        QVERIFY(wait([&] { return second.error() == QAbstractSocket::ConnectionRefusedError; }));
-    }
-
-    void beforeTheConnectionNothingCanBePlayed()
-    {
-        quint16 port = 0;
-        form5 *h = openHost(port);
-        QVERIFY(h);
-        QCOMPARE(h->Label2->text(), QStringLiteral("CONNECT待機中"));
-        QVERIFY(h->Timer1->isActive());
-        QCOMPARE(h->Timer1->interval(), 60000);
-        QVERIFY(!h->Image1[19]->isEnabled() && !h->Command1->isEnabled() && !h->Command3->isEnabled());
-        QVERIFY(!h->Text1->isEnabled());
-        clickCell(h, 19);
-        QCOMPARE(h->Board[2][3], qint16(0));
-    }
-
-    void wholeGames_data()
-    {
-        QTest::addColumn<QString>("moves");
+        QTest::addColumn<QString>("moves");  // a cell, -1 a pass, R the side to move resigns
         QTest::addColumn<QString>("hostResult");
         QTest::addColumn<QString>("clientResult");
-        QTest::addColumn<QColor>("resultBackground");
-        QTest::newRow("60 moves, black wins 35-29")
-            << QString("19,20,29,18,10,11,43,45,44,38,30,1,26,37,12,42,47,39,51,21,13,52,41,55,61,58,17,5,60,25,22,4,"
-                       "31,40,33,32,3,59,24,54,48,8,6,15,63,49,53,9,57,62,0,34,14,46,16,23,7,2,50,56")
-            << QStringLiteral("見 事 あ な た の 勝 利") << QStringLiteral("残 念 あ い て の 勝 利") << QColor(0, 0, 0);
-        QTest::newRow("passes on the way, white wins 26-38")
-            << QString("19,18,17,20,21,34,45,14,33,42,29,32,7,37,43,52,51,44,59,26,50,49,56,41,24,61,30,25,60,16,48,"
-                       "38,62,10,31,22,8,23,2,3,11,4,5,53,40,47,12,57,54,58,39,46,15,55,63,6,9,13,-1,0,-1,1")
-            << QStringLiteral("残 念 あ い て の 勝 利") << QStringLiteral("見 事 あ な た の 勝 利")
-            << QColor(255, 255, 255);
+        QTest::addColumn<QColor>("background");
+        const QString win = "見 事 あ な た の 勝 利", lose = "残 念 あ い て の 勝 利", draw = "こ の 勝 負 引 き 分 け";
+        const QString won = "あ な た の 勝 利 で す", lost = "あ い て の 勝 利 で す";
+        QTest::newRow("60 moves, black 35-29")
+            << "19,20,29,18,10,11,43,45,44,38,30,1,26,37,12,42,47,39,51,21,13,52,41,55,61,58,17,5,60,25,22,4,"
+               "31,40,33,32,3,59,24,54,48,8,6,15,63,49,53,9,57,62,0,34,14,46,16,23,7,2,50,56" << win << lose << QColor(0, 0, 0);
         QTest::newRow("32-32 draw")
-            << QString("19,34,45,20,21,54,42,13,44,18,33,37,38,46,30,22,12,29,17,16,15,23,63,52,43,5,9,49,51,59,25,7,"
-                       "4,2,10,32,0,1,24,11,39,41,53,47,55,3,8,62,61,60,48,26,58,40,50,56,31,57,6,14")
-            << QStringLiteral("こ の 勝 負 引 き 分 け") << QStringLiteral("こ の 勝 負 引 き 分 け")
+            << "19,34,45,20,21,54,42,13,44,18,33,37,38,46,30,22,12,29,17,16,15,23,63,52,43,5,9,49,51,59,25,7,"
+               "4,2,10,32,0,1,24,11,39,41,53,47,55,3,8,62,61,60,48,26,58,40,50,56,31,57,6,14" << draw << draw
             << QColor(192, 192, 192);
-        QTest::newRow("two passes end it, black wins 13-0")
-            << QString("19,18,37,29,21,11,3,20,17,-1,-1") << QStringLiteral("見 事 あ な た の 勝 利")
-            << QStringLiteral("残 念 あ い て の 勝 利") << QColor(0, 0, 0);
+        QTest::newRow("two passes end it, black 13-0") << "19,18,37,29,21,11,3,20,17,-1,-1" << win << lose << QColor(0, 0, 0);
+        QTest::newRow("host resigns") << "R" << lost << won << QColor(255, 255, 255);
+        QTest::newRow("client resigns") << "19,R" << won << lost << QColor(0, 0, 0);
     }
-
-    void wholeGames()
+    // Both boards equal after every message; each side's own result.
+    void scriptedGames()
     {
         QFETCH(QString, moves);
         QFETCH(QString, hostResult);
         QFETCH(QString, clientResult);
-        QFETCH(QColor, resultBackground);
+        QFETCH(QColor, background);
         Pair p = openPair();
-        QVERIFY(p.ok());
+        QVERIFY(p.ok() && p.host->Winsock1->lowDelay() && p.client->Winsock1->lowDelay() && chat()->isVisible());
+        QCOMPARE(p.host->Label2->text() + p.client->Label2->text(), QStringLiteral("あなたの手番ですあいての手番です"));
+        QTcpSocket second;  // the host took its one client and stopped listening
+        second.connectToHost(QHostAddress::LocalHost, p.port);
+        QVERIFY(wait([&] { return second.error() == QAbstractSocket::ConnectionRefusedError; }));
         int played = 0;
-        for (int m : parseMoves(moves.toLatin1().constData())) {
-            NetMatchWindow *mover = p.host->turnColor == 1 ? static_cast<NetMatchWindow *>(p.host)
-                                                           : static_cast<NetMatchWindow *>(p.client);
-            NetMatchWindow *other = mover == p.host ? static_cast<NetMatchWindow *>(p.client)
-                                                    : static_cast<NetMatchWindow *>(p.host);
-            QVERIFY2(!other->Image1[m < 0 ? 0 : m]->isEnabled() && !other->Command1->isEnabled(),
-                     "the side not to move is locked");
-            if (m < 0) {
-                QVERIFY(mover->Command1->isEnabled());
+        for (const QString &m : moves.split(',')) {
+            NetMatchWindow *mover = p.side(p.host->turnColor == 1), *other = p.side(p.host->turnColor != 1);
+            QVERIFY(!other->Image1[19]->isEnabled() && !other->Command1->isEnabled() && !other->Command3->isEnabled());
+            if (m == "R")
+                mover->Command3->click();
+            else if (m == "-1")
                 mover->Command1->click();
-            } else {
-                clickCell(mover, m);
-                ++played;
-            }
-            QVERIFY2(wait([&] { return sameBoards(p.host, p.client) && other->waitingEvents() == 0; }),
-                     qPrintable(QStringLiteral("boards differ after %1").arg(m)));
-            if (m >= 0 && other->moveCount < 60) {
-                const QString mark = mover->ownColor() == 1 ? QStringLiteral("akakuro.ico") : QStringLiteral("akasiro.ico");
-                QVERIFY(other->Image1[m]->pictureFile().endsWith(mark));
-            }
-            if (m < 0 && other->Label1->text() != QStringLiteral("終 局"))
+            else
+                clickCell(mover, m.toInt()), ++played;
+            QVERIFY2(wait([&] { return sameBoards(p.host, p.client) && other->waitingEvents() == 0; }), qPrintable(m));
+            if (m == "-1" && other->Label1->text() != "終 局")
                 QCOMPARE(other->Label2->text(), QStringLiteral("あいてはパスしました。"));
+            if (m != "R" && m != "-1" && other->moveCount < 60)
+                QVERIFY(other->Image1[m.toInt()]->pictureFile().endsWith(mover->ownColor() == 1 ? "akakuro.ico" : "akasiro.ico"));
         }
-        QVERIFY(TestKit::boxTexts().size() == 2);  // the two "Connect完了", nothing else
-        for (NetMatchWindow *w : {static_cast<NetMatchWindow *>(p.host), static_cast<NetMatchWindow *>(p.client)}) {
-            QCOMPARE(w->Label1->text(), QStringLiteral("終 局"));
+        const bool resigned = moves.endsWith('R');
+        QCOMPARE(TestKit::boxTexts(), QStringList({"Connect完了", "Connect完了"}) + (resigned ? QStringList{"あいては投了しました。"} : QStringList()));
+        for (NetMatchWindow *w : {p.side(true), p.side(false)}) {
+            QCOMPARE(w->Label1->text(), resigned ? QStringLiteral("投 了") : QStringLiteral("終 局"));
             QVERIFY(w->Command2->isVisible() && w->Command4->isVisible() && w->Command7->isEnabled());
-            QVERIFY(!w->Command1->isVisible() && !w->Command3->isVisible());
-            QVERIFY(!w->Image1[0]->isEnabled());
-            QCOMPARE(w->MMControl1->playCount(), played);
-            QVERIFY(isColored(w->Label2, resultBackground));
+            QVERIFY(!w->Image1[0]->isEnabled() && !w->Command1->isVisible() && w->MMControl1->playCount() == played);
+            QCOMPARE(w->Label2->palette().color(QPalette::Window), background);
         }
         QCOMPARE(p.host->Label2->text(), hostResult);
         QCOMPARE(p.client->Label2->text(), clientResult);
     }
 
-    void resignationEachWay()
+    // What the client sends, byte for byte, and what a peer may send it.
+    void wireAndJunk()
     {
-        {
-            Pair p = openPair();
-            QVERIFY(p.ok());
-            p.host->Command3->click();
-            QVERIFY(wait([&] { return p.client->Label1->text() == QStringLiteral("投 了"); }));
-            QCOMPARE(TestKit::boxTexts().last(), QStringLiteral("あいては投了しました。"));
-            QCOMPARE(p.host->Label2->text(), QStringLiteral("あ い て の 勝 利 で す"));
-            QCOMPARE(p.client->Label2->text(), QStringLiteral("あ な た の 勝 利 で す"));
-            QVERIFY(isColored(p.host->Label2, Rgb::white()) && isColored(p.client->Label2, Rgb::white()));
-            QCOMPARE(p.host->Label1->text(), QStringLiteral("投 了"));
-            QVERIFY(p.client->Command7->isEnabled() && p.host->Command7->isEnabled());
-        }
-        TestKit::reset();
-        {
-            Pair p = openPair();
-            QVERIFY(p.ok());
-            clickCell(p.host, 19);
-            QVERIFY(wait([&] { return p.client->Command3->isEnabled(); }));
-            p.client->Command3->click();
-            QVERIFY(wait([&] { return p.host->Label1->text() == QStringLiteral("投 了"); }));
-            QCOMPARE(p.host->Label2->text(), QStringLiteral("あ な た の 勝 利 で す"));
-            QCOMPARE(p.client->Label2->text(), QStringLiteral("あ い て の 勝 利 で す"));
-            QVERIFY(isColored(p.host->Label2, Rgb::black()) && isColored(p.client->Label2, Rgb::black()));
-        }
-    }
-
-    void hostSendsExactBytes()
-    {
-        HostWithRawClient r = openHostWithRawClient();
-        QVERIFY(r.host && r.peer);
-        clickCell(r.host, 19);
-        QVERIFY(r.peer->expect("19"));  // no greeting before the first move
-        QVERIFY(!r.host->Image1[20]->isEnabled());
-        QCOMPARE(r.host->Label2->text(), QStringLiteral("あいての手番です"));
-        r.peer->send("20");
-        QVERIFY(wait([&] { return r.host->Board[2][4] == -1; }));
-        QCOMPARE(r.host->Label2->text(), QStringLiteral("あなたの手番です"));
-        QCOMPARE(r.host->Label1->text(), QStringLiteral("黒 番"));
-        QVERIFY(r.host->Image1[29]->isEnabled());
-
-        // A position where black cannot move: the pass goes out as "-1".
-        for (auto &row : r.host->Board)
-            for (auto &cell : row)
-                cell = 0;
-        r.host->Board[0][0] = -1;
-        r.host->Board[7][7] = 1;
-        r.host->Command1->click();
-        QVERIFY(r.peer->expect("-1"));
-        QCOMPARE(r.host->Label2->text(), QStringLiteral("あいての手番です"));
-        QVERIFY(!r.host->Command1->isEnabled());
-        r.peer->send("-1");
-        QVERIFY(wait([&] { return r.host->Label1->text() == QStringLiteral("終 局"); }));
-        QCOMPARE(r.peer->received, QByteArray());
-    }
-
-    void clientSendsExactBytes()
-    {
-        ClientWithRawHost r = openClientWithRawHost();
-        QVERIFY(r.client && r.peer);
-        r.peer->send("19");
-        QVERIFY(wait([&] { return r.client->Board[2][3] == 1; }));
-        QCOMPARE(r.client->Label1->text(), QStringLiteral("白 番"));
-        QCOMPARE(r.client->Label2->text(), QStringLiteral("あなたの手番です"));
-        clickCell(r.client, 18);
-        QVERIFY(r.peer->expect("18"));
-        QCOMPARE(r.client->Label1->text(), QStringLiteral("黒 番"));
-        r.peer->send("17");
-        QVERIFY(wait([&] { return r.client->Command3->isEnabled(); }));
-        r.client->Command3->click();
-        QVERIFY(r.peer->expect("64"));
-        QCOMPARE(r.client->Label2->text(), QStringLiteral("あ い て の 勝 利 で す"));
-    }
-
-    void whatAPeerMaySend()
-    {
-        g_ignoredReports = 0;
-        g_previousHandler = qInstallMessageHandler(countingHandler);
-        HostWithRawClient r = openHostWithRawClient();
-        QVERIFY(r.host && r.peer);
-        form5 *h = r.host;
-        clickCell(h, 19);
-        QVERIFY(r.peer->expect("19"));
-        TestKit::clearBoxes();
-
-        // Junk of every sort: nothing on the board moves, no box opens.
-        const QList<QByteArray> junk = {"abc", "99", "-2", "70", "-68", "32768", "--1", "1.5", QByteArray("\0", 1),
-                                        "0x10", "+5", QByteArray(100 * 1024, 'x')};
-        qint16 before[8][8];
-        std::memcpy(before, h->Board, sizeof before);
-        for (const QByteArray &j : junk) {
-            r.peer->send(j);
-            QTest::qWait(5);
-        }
-        r.peer->send(" Guest>still here");
-        QVERIFY(wait([&] { return chatLines().contains(QStringLiteral("Guest>still here")); }));
-        QVERIFY(std::memcmp(before, h->Board, sizeof before) == 0);
-        QCOMPARE(h->turnColor, qint16(-1));
-        QVERIFY(h->ignoredMessages() >= 10);
-        QVERIFY(TestKit::boxTexts().isEmpty());
-        QCOMPARE(g_ignoredReports, 1);
-
-        // A move for an occupied cell, or one that closes nothing: refused
-        // as a click would be; the board stays locked.
-        r.peer->send("27");
-        QVERIFY(wait([&] { return TestKit::boxTexts().size() == 1; }));
-        r.peer->send("0");
-        QVERIFY(wait([&] { return TestKit::boxTexts().size() == 2; }));
-        QCOMPARE(TestKit::boxTexts(), QStringList({QStringLiteral("そこには打てません"), QStringLiteral("そこには打てません")}));
-        QVERIFY(std::memcmp(before, h->Board, sizeof before) == 0);
-        QVERIFY(!h->Image1[0]->isEnabled());
-
+        auto r = openRaw(QStringLiteral("太郎"));
+        QVERIFY(r);
+        Form8 *c = r->w;
+        c->Text1->setText(QStringLiteral("こんにちは"));
+        QTest::keyClick(c->Text1, Qt::Key_Return);
+        QVERIFY(r->expect(" \x91\xbe\x98Y>\x82\xb1\x82\xf1\x82\xc9\x82\xbf\x82\xcd"));
+        r->send("19");
+        QVERIFY(wait([&] { return c->Board[2][3] == 1; }));
+        clickCell(c, 18);
+        QVERIFY(r->expect("18"));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("kobanto: ignored"));
+        QTest::failOnWarning(QRegularExpression("kobanto: ignored"));  // once per window
+        const auto sendAll = [&](const QList<QByteArray> &reads, const QString &line) {
+            for (const QByteArray &b : reads)
+                r->send(b), QTest::qWait(5);
+            r->send(" Guest>" + line.toUtf8());
+            return wait([&] { return chatLines().contains("Guest>" + line); });
+        };
+        QByteArray before = board(c);
+        QVERIFY(sendAll({"abc", "99", "-2", "70", "-68", "32768", "1.5", "+5", QByteArray(100 * 1024, 'x')}, "junk"));
+        QVERIFY(board(c) == before && c->turnColor == 1 && TestKit::boxTexts().size() == 1 && c->ignoredMessages() >= 9);
+        // An occupied cell, a cell that closes nothing: refused as a click would be.
+        QVERIFY(sendAll({"27", "0"}, "illegal"));
+        QCOMPARE(TestKit::boxTexts().mid(1), QStringList({"そこには打てません", "そこには打てません"}));
+        QVERIFY(board(c) == before && !c->Image1[0]->isEnabled());
         // A move merged with the chat line sent right after it: both count.
-        r.peer->send("20 Guest>your turn");
-        QVERIFY(wait([&] { return chatLines().contains(QStringLiteral("Guest>your turn")); }));
-        QCOMPARE(h->Board[2][4], qint16(-1));
-        QCOMPARE(h->turnColor, qint16(1));
-
-        // Out of turn: the peer cannot move, pass or resign for this side.
-        for (const QByteArray &m : {QByteArray("21"), QByteArray("-1"), QByteArray("64")}) {
-            r.peer->send(m);
-            QTest::qWait(5);
-        }
-        r.peer->send(" Guest>sorry");
-        QVERIFY(wait([&] { return chatLines().contains(QStringLiteral("Guest>sorry")); }));
-        QCOMPARE(h->Board[2][5], qint16(0));
-        QCOMPARE(h->turnColor, qint16(1));
-        QCOMPARE(h->Label1->text(), QStringLiteral("黒 番"));
-
-        // A line written in two pieces that arrive together is one line;
-        // bytes that are not code page 932 show as replacement characters.
-        r.peer->send(" Guest>hel");
-        r.peer->send("lo");
-        QVERIFY(wait([&] { return chatLines().size() >= 4; }));
-        QCOMPARE(chatLines().at(3), QStringLiteral("Guest>hello"));
-        r.peer->send(QByteArray(" Guest>\xff\x81", 9));
-        QVERIFY(wait([&] { return chatLines().size() >= 5; }));
-        QVERIFY(chatLines().at(4).startsWith(QStringLiteral("Guest>")));
-        QVERIFY(chatLines().at(4).contains(QChar::ReplacementCharacter));
-        QCOMPARE(g_ignoredReports, 1);
-        qInstallMessageHandler(g_previousHandler);
+        r->send("17 Guest>merged");
+        QVERIFY(wait([&] { return chatLines().size() == 4; }));
+        QVERIFY(c->Board[2][1] == 1 && c->turnColor == -1 && c->Image1[0]->isEnabled());
+        // Out of turn the peer can neither move, pass nor resign for this side.
+        before = board(c);
+        QVERIFY(sendAll({"20", "-1", "64"}, "sorry"));
+        QVERIFY(board(c) == before && c->turnColor == -1 && c->Label1->text() == "白 番");
+        // A line written in two pieces, in code page 932.
+        r->send(" \x89\xd4\x8e\x71>\x82\xcd"), r->send("\x82\xa2");
+        QVERIFY(wait([&] { return chatLines().size() == 6; }) && chatLines()[5] == "花子>はい");
+        // A position where white cannot move: the pass goes out as "-1".
+        std::memset(c->Board, 0, sizeof c->Board);
+        c->Board[0][0] = 1, c->Board[7][7] = -1;
+        c->Command1->click();
+        QVERIFY(r->expect("-1"));
+        r->send("-1");
+        QVERIFY(wait([&] { return c->Label1->text() == "終 局"; }) && r->got.isEmpty());
     }
 
-    void randomBytesNeverBreakTheWindow()
+    void chatting()
     {
-        // Near misses of every message kind and plain noise, from a fixed
-        // seed; whatever is handled, the board stays a board.
-        QRandomGenerator rng(20240607);
-        static const char chars[] = "0123456789--  6>x\x81\x82\xa0\xff\x00";
-        const QByteArray alphabet(chars, sizeof chars - 1);
-        for (bool asHost : {true, false}) {
-            QPointer<NetMatchWindow> w;
-            std::unique_ptr<RawPeer> peer;
-            HostWithRawClient h;
-            ClientWithRawHost c;
-            if (asHost) {
-                h = openHostWithRawClient();
-                w = h.host.data();
-                peer = std::move(h.peer);
-            } else {
-                c = openClientWithRawHost();
-                w = c.client.data();
-                peer = std::move(c.peer);
-            }
-            QVERIFY(w && peer);
-            if (asHost) {
-                clickCell(w, 19);
-                QVERIFY(peer->expect("19"));
-            }
-            for (int i = 0; i < 300 && w && !w->isUnloaded(); ++i) {
-                QByteArray msg;
-                const int len = 1 + rng.bounded(6);
-                for (int k = 0; k < len; ++k)
-                    msg += alphabet.at(rng.bounded(alphabet.size()));
-                // A forced end would only end the run early.
-                if (Protocol::classify(Protocol::decode(msg)).kind == Protocol::Kind::ForcedEnd)
-                    continue;
-                peer->send(msg);
-                // Mostly one read per send; now and then a few merged.
-                if (i % 7 != 0)
-                    QTest::qWait(0);
-            }
-            QTest::qWait(50);
-            if (w && !w->isUnloaded()) {
-                int discs = 0;
-                for (auto &row : w->Board)
-                    for (auto cell : row) {
-                        QVERIFY(cell >= -1 && cell <= 1);
-                        discs += cell != 0;
-                    }
-                QCOMPARE(discs, w->moveCount + 4);
-            }
-            TestKit::reset();
-        }
+        Pair p = openPair(QString(), QStringLiteral("  Bob"));
+        QVERIFY(p.ok());
+        QTest::keyClicks(p.host->Text1, QStringLiteral("hello"));
+        QTest::keyClick(p.host->Text1, Qt::Key_Return);
+        QVERIFY(p.host->Text1->text().isEmpty() && wait([&] { return chatLines().size() == 2; }));
+        p.client->Text1->setText(QStringLiteral("19"));
+        QTest::keyClick(p.client->Text1, Qt::Key_Return);  // while its board is locked; a number stays chat
+        QVERIFY(wait([&] { return chatLines().size() == 4; }));
+        QCOMPARE(chatLines(), QStringList({">hello", ">hello", "Bob>19", "Bob>19"}));
+        QVERIFY(p.host->Board[2][3] == 0 && p.host->turnColor == 1 && p.host->MMControl1->playCount() == 0);
+        TestKit::clearBoxes();
+        QTest::keyClick(p.client->Text1, Qt::Key_Return);
+        QVERIFY(!chat()->close() && chat()->isVisible());
+        QCOMPARE(TestKit::boxTexts(), QStringList({"文字を入力してください", "ChatWindowを単体で終了することはできません"}));
     }
 
-    void refusedConnectionRetriesElevenTimesThenAsks()
+    // Nothing listening: 11 attempts, then the question; No goes back to the menu.
+    void retries()
     {
-        const quint16 port = freePort();
-        QList<int> attemptsAtQuestion;
+        QList<int> attempts;
         QPointer<Form8> c;
         TestKit::setBoxHook([&](const QString &text) {
-            if (text.startsWith(QStringLiteral("10回")) && c)
-                attemptsAtQuestion << c->Winsock1->connectAttempts() << c->retryCount;
+            if (text.startsWith("10回") && c)
+                attempts << c->Winsock1->connectAttempts();
         });
         TestKit::queueAnswers({true, false});
-        c = openClient(port);
-        QVERIFY(c);
-        QCOMPARE(c->Label2->text(), QStringLiteral("CONNECT待機中"));
-        QVERIFY(wait([&] { return menuShown(); }));
-        QCOMPARE(attemptsAtQuestion, QList<int>({11, 0, 22, 0}));
-        QCOMPARE(TestKit::boxTexts(), QStringList({QStringLiteral("10回接続要求を失敗しました。繰り返しますか？。"),
-                                                   QStringLiteral("10回接続要求を失敗しました。繰り返しますか？。"),
-                                                   QStringLiteral("接続要求をキャンセルしました。")}));
-        TestKit::settle();
-        QVERIFY(!c);
+        c = openClient(freePort());
+        QVERIFY(wait(menuShown));
+        QCOMPARE(attempts, QList<int>({11, 22}));
+        const QString again = "10回接続要求を失敗しました。繰り返しますか？。";
+        QCOMPARE(TestKit::boxTexts(), QStringList({again, again, "接続要求をキャンセルしました。"}));
     }
 
-    void otherConnectFailuresReturnToTheMenu()
+    // A name that does not resolve, a busy port, closing a host still waiting.
+    void unconnected()
     {
-        // Nobody answers: a listener with a full queue.
-        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        const quint16 port = freePort();
-        addr.sin_port = htons(port);
-        QVERIFY(::bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) == 0);
-        QVERIFY(::listen(fd, 0) == 0);
-        std::vector<std::unique_ptr<QTcpSocket>> fillers;
-        for (int i = 0; i < 3; ++i) {
-            fillers.push_back(std::make_unique<QTcpSocket>());
-            fillers.back()->connectToHost(QHostAddress::LocalHost, port);
-        }
-        QTest::qWait(100);
-        Winsock::setDefaultConnectTimeout(300);
-        QPointer<Form8> c = openClient(port);
-        QVERIFY(wait([&] { return menuShown(); }));
-        Winsock::setDefaultConnectTimeout(3000);
-        QCOMPARE(TestKit::boxTexts(), QStringList({QStringLiteral("サーバに接続できませんでした。")}));
-        TestKit::settle();
-        QVERIFY(!c);
-        ::close(fd);
+        openClient(freePort(), "Guest", QString());
+        QVERIFY(wait(menuShown));
+        QCOMPARE(TestKit::boxTexts(), QStringList({"サーバに接続できませんでした。"}));
         TestKit::reset();
-
-        // A name that does not resolve.
-        c = openClient(freePort(), QStringLiteral("Guest"), QString());
-        QVERIFY(wait([&] { return menuShown(); }));
-        QCOMPARE(TestKit::boxTexts(), QStringList({QStringLiteral("サーバに接続できませんでした。")}));
-    }
-
-    void busyPortCannotBeOpened()
-    {
-        QTcpServer busy;
         quint16 port = 0;
+        QTcpServer busy;
         for (int i = 0; i < 20 && !busy.isListening(); ++i)
             busy.listen(QHostAddress::Any, port = freePort());
-        Module1::setserverdata(QStringLiteral("Host"), static_cast<qint16>(port));
-        QPointer<KWindow> h = Module1::show(FormId::form5);
-        QVERIFY(wait([&] { return menuShown(); }));
-        QCOMPARE(TestKit::boxTexts(), QStringList({QStringLiteral("ポートを開けませんでした。")}));
-        QVERIFY(!Module1::loaded(FormId::form5));
+        Module1::setserverdata("Host", qint16(port));
+        Module1::show(FormId::form5);
+        QVERIFY(wait(menuShown) && !Module1::loaded(FormId::form5));
+        form5 *h = openHost(port);
+        QVERIFY(h && !h->close() && Module1::loaded(FormId::form5));
+        TestKit::queueAnswers({true});
+        QVERIFY(!h->close() && TestKit::endCount() == 1 && !Module1::loaded(FormId::form5));
+        QCOMPARE(TestKit::boxTexts(), QStringList({"ポートを開けませんでした。", "終了しますか？", "終了しますか？"}));
     }
 
-    void theMinuteQuestion()
+    void agreements_data()
     {
-        quint16 port = 0;
-        QPointer<form5> h = openHost(port);
-        QVERIFY(h);
-        bool timerStoppedWhileAsking = false;
-        TestKit::setBoxHook([&](const QString &) { timerStoppedWhileAsking = !h->Timer1->isActive(); });
-        TestKit::queueAnswers({true});
-        h->Timer1_Timer();
-        QCOMPARE(TestKit::boxTexts(), QStringList({QStringLiteral("接続待機時間が1分間を越えました。待機しますか？。")}));
-        QVERIFY(timerStoppedWhileAsking);
-        QVERIFY(h->Timer1->isActive());
-        QCOMPARE(h->Winsock1->state(), Winsock::State::Listening);
+        QTest::addColumn<int>("code");
+        QTest::addColumn<bool>("hostAsks");
+        QTest::addColumn<bool>("yes");
+        for (int code : {65, 66, 67})
+            for (bool hostAsks : {true, false})
+                for (bool yes : {false, true})
+                    QTest::addRow("%d %s %s", code, hostAsks ? "host asks" : "client asks", yes ? "Yes" : "No")
+                        << code << hostAsks << yes;
+    }
+    void agreements()
+    {
+        QFETCH(int, code);
+        QFETCH(bool, hostAsks);
+        QFETCH(bool, yes);
+        Pair p = finishedPair();
+        QVERIFY(p.ok());
+        NetMatchWindow *asker = p.side(hostAsks), *answerer = p.side(!hostAsks);
+        TestKit::queueAnswers({yes});
+        button(asker, code)->click();
+        if (!yes) {  // the asker is told; everything else stays
+            QVERIFY(wait([&] { return TestKit::boxTexts().size() == 2 && p.ok(); }));
+            QCOMPARE(TestKit::boxTexts(), QStringList({question(code), word(code) + "は許可されませんでした。"}));
+            QVERIFY(asker->rematchRequested + asker->quitRequested + asker->modeRequested == 0 && !menuShown());
+            QVERIFY(answerer->lastMessage == QString::number(-code) && button(asker, code)->isEnabled());
+        } else if (code == 66) {  // a new game on both sides, the host opening
+            QVERIFY(wait([&] { return inNewGame(p); }));
+            QCOMPARE(TestKit::boxTexts(), QStringList({question(code), accepted(code)}));
+            for (NetMatchWindow *w : {asker, answerer})
+                QVERIFY(w->lastMessage == "0" && w->rematchRequested == 0 && w->moveCount == 0 && !w->Command7->isEnabled());
+        } else if (code == 65) {  // both back at the menu, the port free; no lost connection
+            QVERIFY(wait([&] { return gone() && menuShown(); }));
+            QTest::qWait(50);
+            QCOMPARE(TestKit::boxTexts(), QStringList({question(code), accepted(code)}));
+            QVERIFY(portFree(p.port));
+        } else {  // in one process the first end takes every window along
+            QVERIFY(wait([] { return TestKit::endCount() == 1; }) && gone());
+        }
+        QCOMPARE(TestKit::endCount(), code == 67 && yes ? 1 : 0);
+    }
 
-        // A client knocking while the question is open is let in after it.
-        std::unique_ptr<RawPeer> peer;
-        TestKit::setBoxHook([&](const QString &text) {
-            if (!text.startsWith(QStringLiteral("接続待機時間")))
-                return;
-            peer = RawPeer::connectTo(port);
-            wait([&] { return h->waitingEvents() > 0; }, 2000);
-            QCOMPARE(h->connected, qint16(0));
+    void rematchAskedByBothAtOnce()
+    {
+        Pair p = finishedPair();
+        QVERIFY(p.ok());
+        p.host->Command2->click();
+        p.client->Command2->click();
+        QVERIFY(wait([&] { return inNewGame(p) && TestKit::boxTexts().size() == 2; }));
+        QCOMPARE(TestKit::boxTexts(), QStringList({accepted(66), accepted(66)}));
+    }
+
+    // Two refusals are read as refusals, not as a request of the peer; a chat
+    // line waits for an open box; an unanswered request leaves the buttons
+    // usable and the close box working.
+    void requestPressedTwiceThenForcedEnd()
+    {
+        auto r = finishedRaw();
+        QVERIFY(r);
+        r->w->Command2->click();
+        r->w->Command2->click();
+        QVERIFY(r->expect("6666") && r->w->Command4->isEnabled() && r->w->Command7->isEnabled());
+        r->send("-66"), QTest::qWait(5), r->send("-66");
+        QVERIFY(wait([&] { return TestKit::boxTexts().size() == 2; }) && r->w->rematchRequested == 0);
+        bool held = false;
+        TestKit::setBoxHook([&](const QString &text) {  // a message arriving meanwhile waits for the box
+            if (text == question(66))
+                r->send(" Guest>gg"), held = heldBack(r->w) && chatLines().isEmpty();
         });
+        r->send("-66");  // now a request of the peer
+        QVERIFY(r->expect("-66") && held && wait([] { return chatLines() == QStringList{"Guest>gg"}; }));
+        QVERIFY(!r->w->close());  // No: nothing is sent, and the request can be pressed again
+        r->w->Command2->click();
+        QVERIFY(r->expect("66"));
         TestKit::queueAnswers({true});
-        h->Timer1_Timer();
-        QVERIFY(wait([&] { return h->connected == 1; }));
-        QVERIFY(!h->Timer1->isActive());
-        TestKit::reset();
+        QVERIFY(!r->w->close() && r->expect("68") && wait([] { return TestKit::endCount() == 1; }));
+        const QString refused = "再戦は許可されませんでした。", forced = "接続中です。強制的に終了しますか？";
+        QCOMPARE(TestKit::boxTexts(), QStringList({refused, refused, question(66), forced, forced}));
+    }
 
-        // No: back to the menu, and the port is free again.
-        h = openHost(port);
-        QVERIFY(h);
-        h->Timer1_Timer();
-        QCOMPARE(TestKit::boxTexts(), QStringList({QStringLiteral("接続待機時間が1分間を越えました。待機しますか？。"),
-                                                   QStringLiteral("接続待機をキャンセルしました。")}));
-        QVERIFY(menuShown());
-        TestKit::settle();
-        QVERIFY(!h);
-        QVERIFY(portFree(port));
+    // Either side ends only once the agreement has gone over the wire.
+    void quitAccepted()
+    {
+        auto r = finishedRaw();
+        QVERIFY(r);
+        TestKit::queueAnswers({true});
+        r->send("67");  // asked: "67" goes out, then the program ends
+        QVERIFY(r->expect("67") && wait([] { return TestKit::endCount() == 1; }));
+        TestKit::reset();
+        r = finishedRaw();
+        QVERIFY(r);
+        r->w->Command4->click();  // asking: it ends once the acceptance is in and shown
+        QVERIFY(r->expect("67") && TestKit::endCount() == 0);
+        r->send("67");
+        QVERIFY(wait([] { return TestKit::endCount() == 1; }));
+        QCOMPARE(TestKit::boxTexts(), QStringList({accepted(67)}));
+    }
+
+    void lostConnection_data()
+    {
+        QTest::addColumn<int>("phase");
+        QTest::newRow("waiting for the peer's move") << 0;
+        QTest::newRow("game over") << 1;
+        QTest::newRow("question open, answered No") << 2;
+        QTest::newRow("question open, answered Yes") << 3;
+        QTest::newRow("the peer forced the end") << 4;
+    }
+    // Told once, back to the menu; the close after a forced end is expected.
+    void lostConnection()
+    {
+        QFETCH(int, phase);
+        auto r = phase == 1 ? finishedRaw() : openRaw();
+        QVERIFY(r);
+        TestKit::clearBoxes();
+        TestKit::setBoxHook([&](const QString &text) {
+            if (text != question(66))
+                return;
+            r->s->abort();  // the peer's program vanishes meanwhile: handled after the box
+            QVERIFY(heldBack(r->w));
+        });
+        TestKit::queueAnswers({phase == 3});
+        phase < 2 ? r->s->abort() : phase < 4 ? r->send("66") : (r->send("68"), r->s->disconnectFromHost());
+        QVERIFY(wait(menuShown));
+        QTest::qWait(50);
+        const QString notice = phase == 4 ? "あいてが強制的に終了しました" : "あいてとの接続が切れました。";
+        QCOMPARE(TestKit::boxTexts(), phase == 2 || phase == 3 ? QStringList({question(66), notice}) : QStringList({notice}));
+        QVERIFY(!r->w && gone() && TestKit::endCount() == 0);
     }
 };
 
