@@ -57,11 +57,6 @@ int main(int argc, char *argv[])
     row("split(chat line, 14 Japanese characters)", n, [&] { return int(split(chat).first().text.size()); });
     row("split(\"63\" + chat line)", n, [&] { return int(split(merged).size()); });
     row("split(100 kB burst)", n, [&] { return int(split(burst).first().kind); });
-    row("Receiver feed + take, move", n, [&] {
-        static Receiver rx;
-        rx.feed(move);
-        return int(rx.take().kind);
-    });
     row("encodeNumber(19)", n, [&] { return int(encodeNumber(19).size()); });
     row("encodeChat(14 Japanese characters)", n / 10,
         [&] { return int(encodeChat(QStringLiteral("太郎"), QStringLiteral("よろしくお願いします")).size()); });

@@ -17,7 +17,7 @@ NetMatchWindow::NetMatchWindow(const Design &design, i16 ownColor, const Place &
     Text1 = new QLineEdit(this);
     Layout::place(Text1, place.text1Left, 4800, place.text1Width, 375);
     Text1->setFont(Layout::font(14.25));
-    Text1->setMaxLength(maxChatChars);
+    Text1->setMaxLength(Protocol::maxChatTextChars);
     Text1->setEnabled(false);
     Text1->setAccessibleName(Label8->text());
     Label8->setBuddy(Text1);

@@ -65,7 +65,6 @@ public:
 
     // The longest chat text one line may carry, so that a line always fits
     // one read on the peer's side.
-    static constexpr int maxChatChars = 500;
     // Socket events held back while a box is open; a peer flooding beyond
     // this is not listened to until the box closes.
     static constexpr int maxWaitingEvents = 1000;

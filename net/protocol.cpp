@@ -227,15 +227,6 @@ QString listLine(const QString &chatLine)
     return chatLine.mid(i);
 }
 
-bool toNumber(const QString &text, qint16 &value)
-{
-    int v = 0;
-    if (!parseNumber(text.constData(), text.size(), v))
-        return false;
-    value = qint16(v);
-    return true;
-}
-
 Message classify(const QString &text)
 {
     if (text.size() > maxChatBytes)
@@ -281,87 +272,4 @@ QList<Message> split(const QByteArray &bytes)
     return {junkMessage(decode(bytes))};
 }
 
-bool isAgreement(qint16 value)
-{
-    const int a = qAbs(int(value));
-    return a == ModeSelect || a == Rematch || a == Quit;
-}
-
-Reply agreementReply(qint16 ownFlag, qint16 value)
-{
-    if (ownFlag == 0)
-        return Reply::Request;
-    return value > 0 ? Reply::Accepted : Reply::Refused;
-}
-
-bool isAnswer(qint16 ownFlag, qint16 value) { return isAgreement(value) && ownFlag != 0; }
-
-qint16 answerCode(qint16 code, bool yes)
-{
-    const qint16 c = qint16(qAbs(int(code)));
-    return yes ? c : qint16(-c);
-}
-
-AfterSend afterSend(const QString &lastMessage, qint16 modeRequested, qint16 rematchRequested,
-                    qint16 quitRequested)
-{
-    qint16 v = 0;
-    if (!toNumber(lastMessage, v))
-        return AfterSend::Nothing;
-    if (v == ModeSelect && modeRequested == 0)
-        return AfterSend::ModeSelect;
-    if (v == Rematch && rematchRequested == 0)
-        return AfterSend::NewGame;
-    if ((v == Quit && quitRequested == 0) || v == ForcedEnd)
-        return AfterSend::Quit;
-    return AfterSend::Nothing;
-}
-
-QString describe(const QByteArray &bytes)
-{
-    constexpr qsizetype shown = 48;
-    QString out = QStringLiteral("\"");
-    for (qsizetype i = 0; i < qMin(bytes.size(), shown); ++i) {
-        const uchar b = uchar(bytes.at(i));
-        if (b >= 0x20 && b < 0x7F && b != '"' && b != '\\')
-            out += QLatin1Char(char(b));
-        else
-            out += QStringLiteral("\\x%1").arg(b, 2, 16, QLatin1Char('0'));
-    }
-    out += QLatin1Char('"');
-    if (bytes.size() > shown)
-        out += QStringLiteral("... (%1 bytes)").arg(bytes.size());
-    return out;
-}
-
-int Receiver::feed(const QByteArray &bytes)
-{
-    int queued = 0;
-    const QList<Message> messages = split(bytes);
-    for (const Message &m : messages) {
-        if (m.kind == Kind::Junk) {
-            ++m_junk;
-            report(QStringLiteral("kobanto: ignored a message from the peer: ") + describe(bytes));
-        } else if (m_queue.size() >= maxPending) {
-            ++m_dropped;
-            report(QStringLiteral("kobanto: too many messages waiting, dropped: ") + describe(bytes));
-        } else {
-            m_queue.enqueue(m);
-            ++queued;
-        }
-    }
-    return queued;
-}
-
-Message Receiver::take() { return m_queue.isEmpty() ? Message() : m_queue.dequeue(); }
-
-void Receiver::report(const QString &what)
-{
-    if (m_reports < maxReports)
-        qWarning("%s", qPrintable(what));
-    else if (m_reports == maxReports)
-        qWarning("kobanto: further ignored messages from the peer are not reported");
-    if (m_reports <= maxReports)
-        ++m_reports;
-}
 }  // namespace Protocol

@@ -5,7 +5,6 @@
 // in code page 932.
 #include <QByteArray>
 #include <QList>
-#include <QQueue>
 #include <QString>
 
 namespace Protocol {
@@ -52,68 +51,4 @@ constexpr int maxChatBytes = 4096;
 // TCP segment on an ordinary network, so it arrives in one read.
 constexpr int maxChatTextChars = 500;
 
-// ---- numbers ----
-
-// Reads text as the peer writes a number: an optional "-", then digits with
-// no leading zero ("0", "19", "-66"), within 16 bits. Anything else (spaces,
-// "+5", "07", "-0") is not a number.
-bool toNumber(const QString &text, qint16 &value);
-
-// ---- agreements ----
-
-// 65, 66, 67 and their negatives.
-bool isAgreement(qint16 value);
-
-enum class Reply { Request, Accepted, Refused };
-// A received code of the 65/66/67 families. With this side's own flag for
-// that kind set, it answers this side's request (positive: accepted,
-// negative: refused); with the flag clear, whatever its sign, it is the
-// peer's request and the user is asked.
-Reply agreementReply(qint16 ownFlag, qint16 value);
-bool isAnswer(qint16 ownFlag, qint16 value);
-// What to send back to the peer's request: the code on Yes, its negative on No.
-qint16 answerCode(qint16 code, bool yes);
-
-// What a completed send sets off, tested in this order: this side has just
-// accepted the peer's mode select (back to the menu) or rematch (new game),
-// or accepted the peer's quit or forced the end ("68") (end the program).
-enum class AfterSend { Nothing, ModeSelect, NewGame, Quit };
-AfterSend afterSend(const QString &lastMessage, qint16 modeRequested, qint16 rematchRequested,
-                    qint16 quitRequested);
-
-// ---- receiving ----
-
-// A printable, bounded excerpt of raw bytes for a report on standard error.
-QString describe(const QByteArray &bytes);
-
-// Holds the messages of a connection until the window can act on them: a
-// modal box runs a nested event loop, so reads keep arriving while the
-// window must not yet act. Junk is reported on standard error, once per
-// read (the first few dozen of a connection), and dropped; the queue is
-// bounded, so a flooding peer cannot make it grow without end.
-class Receiver {
-public:
-    // Classifies one read and queues its messages. Returns how many were queued.
-    int feed(const QByteArray &bytes);
-    bool hasPending() const { return !m_queue.isEmpty(); }
-    int pending() const { return int(m_queue.size()); }
-    // The oldest queued message (Junk if none is queued).
-    Message take();
-    // Forget what is queued (the connection is closed or starts afresh).
-    void clear() { m_queue.clear(); }
-
-    int junkCount() const { return m_junk; }
-    int droppedCount() const { return m_dropped; }
-
-    static constexpr int maxPending = 256;
-    static constexpr int maxReports = 20;
-
-private:
-    void report(const QString &what);
-
-    QQueue<Message> m_queue;
-    int m_junk = 0;
-    int m_dropped = 0;
-    int m_reports = 0;
-};
 }  // namespace Protocol

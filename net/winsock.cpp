@@ -5,13 +5,6 @@
 #include <QTcpSocket>
 #include <QTimer>
 
-namespace {
-int g_defaultConnectTimeoutMs = 10000;
-}
-
-void Winsock::setDefaultConnectTimeout(int ms) { g_defaultConnectTimeoutMs = ms; }
-int Winsock::defaultConnectTimeout() { return g_defaultConnectTimeoutMs; }
-
 Winsock::Winsock(QObject *parent) : QObject(parent)
 {
     m_connectTimer = new QTimer(this);
@@ -154,7 +147,7 @@ void Winsock::Connect(const QString &host, quint16 port)
         if (m_socket == s && m_state == State::Connecting)
             onConnectFailed(errorNumber(e), s->errorString());
     });
-    m_connectTimer->start(m_connectTimeoutMs);
+    m_connectTimer->start(connectTimeoutMs);
     s->connectToHost(host, port);
 }
 

@@ -54,14 +54,6 @@ public:
     // before it accepts. No event follows a Close.
     void Close();
 
-    // A connection attempt that gets no answer within this time fails with
-    // TimedOut (10 s unless changed).
-    void setConnectTimeout(int ms) { m_connectTimeoutMs = ms; }
-    int connectTimeout() const { return m_connectTimeoutMs; }
-    // The timeout controls start with (tests shorten it).
-    static void setDefaultConnectTimeout(int ms);
-    static int defaultConnectTimeout();
-
     // Observations for tests.
     int connectAttempts() const { return m_connectAttempts; }
     bool lowDelay() const;
@@ -93,6 +85,7 @@ private:
     qint32 m_nextRequest = 0;
     std::deque<qint64> m_sendSizes;  // bytes still to be written, per send
     qint64 m_written = 0;
-    int m_connectTimeoutMs = defaultConnectTimeout();
+    // A connection attempt with no answer in this time fails with TimedOut.
+    static constexpr int connectTimeoutMs = 10000;
     int m_connectAttempts = 0;
 };

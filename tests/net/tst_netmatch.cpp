@@ -220,6 +220,25 @@ private slots:
         QCOMPARE(TestKit::boxTexts(), QStringList({"ポートを開けませんでした。", "終了しますか？", "終了しますか？"}));
     }
 
+    // The minute question: no timer runs while it is open; No frees the port.
+    void minuteQuestion()
+    {
+        quint16 port = 0;
+        form5 *h = openHost(port);
+        QVERIFY(h);
+        QList<bool> timerRan;
+        TestKit::setBoxHook([&](const QString &) { timerRan << h->Timer1->isActive(); });
+        TestKit::queueAnswers({true, false});
+        h->Timer1_Timer();
+        QVERIFY(h->Timer1->isActive() && h->Timer1->interval() == 60000);
+        h->Timer1_Timer();
+        QVERIFY(wait(menuShown) && !Module1::loaded(FormId::form5));
+        QCOMPARE(timerRan, QList<bool>({false, false, false}));
+        QCOMPARE(TestKit::boxTexts().last(), QStringLiteral("接続待機をキャンセルしました。"));
+        QTcpServer again;
+        QVERIFY(again.listen(QHostAddress::Any, port));
+    }
+
     void agreements_data()
     {
         QTest::addColumn<int>("code");

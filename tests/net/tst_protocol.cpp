@@ -62,16 +62,6 @@ private slots:
             QCOMPARE(encodeChat(listed.section('>', 0, 0), listed.section('>', 1)), wire);
     }
     void unmappableGoesOutAsQuestionMarks() { QCOMPARE(encodeChat("é", "a😀b" + QString(QChar(0xD800))), QByteArray(" ?>a?b?")); }
-
-    // 65, 66, 67 are requests or answers depending on this side's own flag.
-    void requestOrAnswer()
-    {
-        for (qint16 c : {ModeSelect, Rematch, Quit}) {
-            QVERIFY(agreementReply(0, c) == Reply::Request && agreementReply(0, qint16(-c)) == Reply::Request);
-            QVERIFY(agreementReply(1, c) == Reply::Accepted && agreementReply(1, qint16(-c)) == Reply::Refused);
-            QVERIFY(answerCode(c, true) == c && answerCode(c, false) == -c && isAgreement(qint16(-c)));
-        }
-    }
 };
 
 QTEST_GUILESS_MAIN(TestProtocol)
