@@ -236,14 +236,6 @@ private slots:
         QVERIFY(!f->MMControl1->isOpen());
     }
 
-    void quitButton()
-    {
-        f->touryou();
-        QTest::mouseClick(f->Command4, Qt::LeftButton);
-        QCOMPARE(TestKit::endCount(), 1);
-        QVERIFY(!Module1::loaded(FormId::Form1));
-    }
-
     void missingFilesKeepTheGamePlayable()
     {
         TestKit::reset();
