@@ -15,14 +15,15 @@ namespace NetKit {
 inline void init() { TestKit::init(); }
 inline bool wait(const std::function<bool()> &cond) { return QTest::qWaitFor(cond, 4000); }
 inline bool portFree(quint16 port) { return QTcpServer().listen(QHostAddress::Any, port); }
-// A free port in the range the settings dialogs accept.
-inline quint16 freePort()
+// Makes server listen on a free port in the range the settings dialogs accept.
+inline quint16 listenFree(QTcpServer &server)
 {
-    for (int i = 0; i < 200; ++i)
-        if (const auto port = quint16(1024 + QRandomGenerator::global()->bounded(8976)); portFree(port))
-            return port;
-    return 0;
+    quint16 port = 0;
+    for (int i = 0; i < 50 && !server.isListening(); ++i)
+        server.listen(QHostAddress::Any, port = quint16(1024 + QRandomGenerator::global()->bounded(8976)));
+    return port;
 }
+inline quint16 freePort() { QTcpServer s; return listenFree(s); }
 inline bool menuShown() { return Module1::loaded(FormId::Form3) != nullptr; }
 inline Form9 *chat() { return Module1::form<Form9>(FormId::Form9); }
 inline QStringList chatLines()
@@ -33,21 +34,16 @@ inline QStringList chatLines()
     return out;
 }
 inline bool idle(NetMatchWindow *w) { return w && w->connected == 1 && w->waitingEvents() == 0; }
-
-inline Form8 *openClient(quint16 port, const QString &name = QStringLiteral("Guest"),
-                         const QString &host = QStringLiteral("127.0.0.1"))
+inline Form8 *openClient(quint16 port, const QString &name = QStringLiteral("Guest"))
 {
-    Module1::setclientdata(name, qint16(port), host);
+    Module1::setclientdata(name, qint16(port), QStringLiteral("127.0.0.1"));
     return qobject_cast<Form8 *>(Module1::show(FormId::Form8));
 }
-inline form5 *openHost(quint16 &port, const QString &name = QStringLiteral("Host"))
+inline form5 *openHost(quint16 &port)
 {
-    for (int attempt = 0; attempt < 5; ++attempt, TestKit::reset()) {  // the port may be taken meanwhile
-        Module1::setserverdata(name, qint16(port = freePort()));
-        if (auto *h = qobject_cast<form5 *>(Module1::show(FormId::form5)); h && h->Winsock1->state() == Winsock::State::Listening)
-            return h;
-    }
-    return nullptr;
+    Module1::setserverdata(QStringLiteral("Host"), qint16(port = freePort()));
+    auto *h = qobject_cast<form5 *>(Module1::show(FormId::form5));
+    return h && h->Winsock1->state() == Winsock::State::Listening ? h : nullptr;
 }
 struct Pair {
     QPointer<form5> host;
@@ -56,11 +52,10 @@ struct Pair {
     bool ok() const { return idle(host) && idle(client); }
     NetMatchWindow *side(bool ofHost) const { return ofHost ? (NetMatchWindow *)host : client; }
 };
-inline Pair openPair(const QString &hostName = QStringLiteral("Host"), const QString &clientName = QStringLiteral("Guest"))
+inline Pair openPair()
 {
     Pair p;
-    if ((p.host = openHost(p.port, hostName)))
-        p.client = openClient(p.port, clientName);
+    p.host = openHost(p.port), p.client = p.host ? openClient(p.port) : nullptr;
     wait([&] { return p.ok(); });
     return p;
 }
@@ -75,19 +70,14 @@ struct Raw {
     // Waits until the received bytes begin with want, then consumes them.
     bool expect(const QByteArray &want)
     {
-        wait([&] { return got.size() >= want.size(); });
-        const bool ok = got.startsWith(want);
-        got.remove(0, ok ? want.size() : 0);
-        return ok || (qWarning() << "expected" << want << "received" << got, false);
+        const bool ok = wait([&] { return got.size() >= want.size(); }) && got.startsWith(want);
+        return ok ? (got.remove(0, want.size()), true) : (qWarning() << "expected" << want << "received" << got, false);
     }
 };
 inline std::unique_ptr<Raw> openRaw(const QString &name = QStringLiteral("Guest"))
 {
     auto r = std::make_unique<Raw>();
-    quint16 port = 0;
-    for (int i = 0; i < 20 && !r->server.isListening(); ++i)
-        r->server.listen(QHostAddress::Any, port = freePort());
-    r->w = openClient(port, name);
+    r->w = openClient(listenFree(r->server), name);
     if (!wait([&] { return r->server.hasPendingConnections() && idle(r->w); }))
         return nullptr;
     r->s.reset(r->server.nextPendingConnection());
@@ -95,7 +85,5 @@ inline std::unique_ptr<Raw> openRaw(const QString &name = QStringLiteral("Guest"
     QObject::connect(r->s.get(), &QTcpSocket::readyRead, r->s.get(), [p = r.get()] { p->got += p->s->readAll(); });
     return r;
 }
-
-// Clicks a cell as the mouse does (a locked board takes no click).
 inline void clickCell(MatchWindow *w, int index) { QTest::mouseClick(w->Image1[index], Qt::LeftButton); }
 }  // namespace NetKit
