@@ -112,9 +112,17 @@ private slots:
         QVERIFY(wait([&] { return c->Board[2][3] == 1; }) && (clickCell(c, 18), r->expect("18")));
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("kobanto: ignored"));
         QTest::failOnWarning(QRegularExpression("kobanto: ignored"));  // once per window
+        // Each read is handled (ignored or refused) before the next goes out:
+        // the wire has no delimiter, so reads sent back to back could merge.
+        const auto handled = [&] { return c->ignoredMessages() + int(TestKit::boxTexts().size()); };
         const auto sendAll = [&](const QList<QByteArray> &reads, const QString &line) {
-            for (const QByteArray &b : reads)
-                r->send(b), QTest::qWait(5);
+            for (const QByteArray &b : reads) {
+                const int before = handled();
+                r->send(b);
+                wait([&] { return handled() > before; });
+                for (int last = -1; last != handled();)  // a long read may come in pieces
+                    last = handled(), QTest::qWait(50);
+            }
             r->send(" Guest>" + line.toUtf8());
             return wait([&] { return chatLines().contains("Guest>" + line); });
         };
@@ -155,6 +163,14 @@ private slots:
     }
 
     // A busy port: told, back to the menu.
+    void unresolvableServer()
+    {
+        Module1::setclientdata("Guest", qint16(freePort()), QString());
+        Module1::show(FormId::Form8);
+        QVERIFY(wait(menuShown) && !Module1::loaded(FormId::Form8));
+        QCOMPARE(TestKit::boxTexts(), QStringList({"サーバに接続できませんでした。"}));
+    }
+
     void listenFailure()
     {
         QTcpServer busy;
