@@ -419,16 +419,11 @@ void NetMatchWindow::receive(const Protocol::Message &m)
         touryou();
         return;
     case Kind::ModeSelect:
-        lastMessage = m.text;
-        modecheck();
-        return;
     case Kind::Rematch:
-        lastMessage = m.text;
-        saisencheck();
-        return;
     case Kind::Quit:
+        // modecheck, saisencheck or syuuryoucheck, by the code's family.
         lastMessage = m.text;
-        syuuryoucheck();
+        agreementCheck(static_cast<i16>(qAbs(m.value)));
         return;
     case Kind::ForcedEnd:
         MsgBox::notice(QStringLiteral("あいてが強制的に終了しました"));
