@@ -68,14 +68,8 @@ void form5::Winsock1_ConnectionRequest(qint32 requestID)
     Timer1->stop();
     Winsock1->Close();
     Winsock1->Accept(requestID);
-    connected = 1;
-    QPointer<form5> self(this);
-    MsgBox::notice(QStringLiteral("Connect完了"));
-    if (!self || isUnloaded())
-        return;
-    showConnected();
-    Label2->setText(QStringLiteral("あなたの手番です"));
-    cunlock();
+    if (showConnected(QStringLiteral("あなたの手番です")))
+        cunlock();
 }
 
 void form5::Form_Unload()

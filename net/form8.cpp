@@ -32,13 +32,7 @@ void Form8::conet()
 
 void Form8::Winsock1_Connect()
 {
-    connected = 1;
-    QPointer<Form8> self(this);
-    MsgBox::notice(QStringLiteral("Connect完了"));
-    if (!self || isUnloaded())
-        return;
-    showConnected();
-    Label2->setText(QStringLiteral("あいての手番です"));
+    showConnected(QStringLiteral("あいての手番です"));
 }
 
 void Form8::Winsock1_Error(qint16 Number, const QString &)

@@ -69,10 +69,17 @@ void NetMatchWindow::syokika()
     komacount();
 }
 
-void NetMatchWindow::showConnected()
+bool NetMatchWindow::showConnected(const QString &status)
 {
+    connected = 1;
+    QPointer<NetMatchWindow> self(this);
+    MsgBox::notice(QStringLiteral("Connect完了"));
+    if (!self || isUnloaded())
+        return false;
     Module1::show(FormId::Form9);
     Text1->setEnabled(true);
+    Label2->setText(status);
+    return true;
 }
 
 // ---------------------------------------------------------------- sending

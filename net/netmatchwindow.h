@@ -85,8 +85,9 @@ protected:
     void send(const QByteArray &bytes);
     void sendNumber(i16 value);
 
-    // Connection established: the common steps after "Connect完了".
-    void showConnected();
+    // The connection is up: "Connect完了", the chat window and input, the
+    // status line. False if the window went away while the notice was open.
+    bool showConnected(const QString &status);
 
     // ---- engine seams ----
     void afterMove() override;
