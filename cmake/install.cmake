@@ -104,6 +104,7 @@ if(KOBANTO_DPKG_SHLIBDEPS)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 else()
   string(PREPEND CPACK_DEBIAN_PACKAGE_DEPENDS
-         "libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libqt6network6 (>= 6.4), libqt6multimedia6 (>= 6.4), ")
+         "libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), "
+         "libqt6network6 (>= 6.4), libqt6multimedia6 (>= 6.4), ")
 endif()
 include(CPack)

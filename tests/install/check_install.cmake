@@ -20,7 +20,8 @@ set(metainfo "${PREFIX}/share/metainfo/${id}.metainfo.xml")
 set(hicolor "${PREFIX}/share/icons/hicolor")
 set(files
     "${app}/kobanto" "${app}/libkobanto_audio.so"
-    "${app}/icon/kuro.ico" "${app}/icon/siro.ico" "${app}/icon/ban.ico" "${app}/icon/akakuro.ico" "${app}/icon/akasiro.ico"
+    "${app}/icon/kuro.ico" "${app}/icon/siro.ico" "${app}/icon/ban.ico"
+    "${app}/icon/akakuro.ico" "${app}/icon/akasiro.ico"
     "${app}/SE/oku.jov" "${app}/SE/BANG.jov"
     "${desktop_file}" "${metainfo}" "${hicolor}/scalable/apps/kobanto.svg"
     "${PREFIX}/share/man/man6/kobanto.6.gz" "${PREFIX}/share/man/ja/man6/kobanto.6.gz"
