@@ -41,6 +41,27 @@ QString helpText()
     return text;
 }
 
+// Options every Qt program takes (QApplication consumes them later); the
+// session manager restarts a program with "-session".
+const char *const kQtOptionsWithValue[] = {"platform", "platformpluginpath", "platformtheme", "plugin",
+                                           "qwindowgeometry", "qwindowicon", "qwindowtitle", "session",
+                                           "style", "stylesheet", "display", "geometry", "title", "name"};
+const char *const kQtFlags[] = {"reverse", "widgetcount", "nograb", "dograb", "sync"};
+
+void acceptQtOptions(QCommandLineParser &parser)
+{
+    for (const char *name : kQtOptionsWithValue) {
+        QCommandLineOption o(QString::fromLatin1(name), QString(), QStringLiteral("value"));
+        o.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(o);
+    }
+    for (const char *name : kQtFlags) {
+        QCommandLineOption o(QString::fromLatin1(name));
+        o.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(o);
+    }
+}
+
 Outcome failure(const QString &why)
 {
     Outcome o;
@@ -62,6 +83,7 @@ Outcome parse(const QStringList &args)
     parser.addOption(help);
     parser.addOption(version);
     parser.addOption(mode);
+    acceptQtOptions(parser);
     if (!parser.parse(args))
         return failure(parser.errorText());
     if (!parser.positionalArguments().isEmpty())
