@@ -52,6 +52,19 @@ endif()
 configure_file("${_kobanto_desktop_in}" "${_kobanto_desktop}" @ONLY)
 file(INSTALL "${_kobanto_desktop}" DESTINATION "${CMAKE_INSTALL_PREFIX}/share/applications")
 ]=])
+# An earlier install put the program in lib/kobanto with bin/kobanto and
+# kobanto.desktop: take that away, or the menu would show the game twice.
+install(CODE [=[
+set(_old "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}")
+if(IS_SYMLINK "${_old}/bin/kobanto")
+  file(READ_SYMLINK "${_old}/bin/kobanto" _target)
+  if(_target STREQUAL "../lib/kobanto/kobanto")
+    message(STATUS "Removing the earlier install: ${_old}/bin/kobanto, lib/kobanto, kobanto.desktop")
+    file(REMOVE "${_old}/bin/kobanto" "${_old}/share/applications/kobanto.desktop")
+    file(REMOVE_RECURSE "${_old}/lib/kobanto")
+  endif()
+endif()
+]=])
 install(FILES ${CMAKE_SOURCE_DIR}/dist/${KOBANTO_APP_ID}.metainfo.xml DESTINATION share/metainfo)
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/dist/icons DESTINATION share)
 

@@ -7,11 +7,22 @@ function(fail what)
   message(FATAL_ERROR "install check: ${what}")
 endfunction()
 
+# What the earlier layout left (lib/kobanto, bin/kobanto, kobanto.desktop) goes.
+file(MAKE_DIRECTORY "${PREFIX}/bin" "${PREFIX}/lib/kobanto" "${PREFIX}/share/applications")
+file(TOUCH "${PREFIX}/lib/kobanto/kobanto" "${PREFIX}/share/applications/kobanto.desktop")
+file(CREATE_LINK ../lib/kobanto/kobanto "${PREFIX}/bin/kobanto" SYMBOLIC)
+
 execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --prefix "${PREFIX}"
   RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
 if(rc)
   fail("cmake --install failed (${rc}):\n${out}${err}")
 endif()
+
+foreach(old "bin/kobanto" "lib/kobanto" "share/applications/kobanto.desktop")
+  if(EXISTS "${PREFIX}/${old}" OR IS_SYMLINK "${PREFIX}/${old}")
+    fail("the earlier install's ${old} is still there")
+  endif()
+endforeach()
 
 set(app "${PREFIX}/lib/games/kobanto")
 set(id io.github.kobanto.Kobanto)
