@@ -1,16 +1,29 @@
 #include <QApplication>
+#include <cstdio>
 
+#include "shell/commandline.h"
 #include "shell/layout.h"
 #include "shell/module1.h"
 #include "shell/startup.h"
 
 int main(int argc, char *argv[])
 {
+    // Before the application object: "--help" needs no display.
+    QStringList args;
+    for (int i = 0; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    const CommandLine::Outcome cmd = CommandLine::parse(args);
+    if (!cmd.start) {
+        std::fputs(cmd.out.toLocal8Bit().constData(), stdout);
+        std::fputs(cmd.err.toLocal8Bit().constData(), stderr);
+        return cmd.exitStatus;
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kobanto"));
     // No display name of its own: X11 would append it to every caption. The
     // message boxes' caption falls back to the application name.
-    QGuiApplication::setDesktopFileName(QStringLiteral("kobanto"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.kobanto.Kobanto"));
     QApplication::setQuitOnLastWindowClosed(false);
     Layout::setupFonts();
     QApplication::setFont(Layout::font(9));
@@ -20,7 +33,6 @@ int main(int argc, char *argv[])
         return assets;
     Startup::watchFirstPaint();
 
-    if (!Module1::show(FormId::Form4))
-        Module1::show(FormId::Form1);
+    CommandLine::openFirstWindow(cmd.firstWindow);
     return app.exec();
 }

@@ -8,30 +8,21 @@
 // drawing, then commit the results.
 
 #include <QByteArray>
-#include <QColor>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
-#include <QPainter>
-#include <QPainterPath>
-#include <QRadialGradient>
-#include <QLinearGradient>
 #include <QString>
 
-#include <algorithm>
-#include <cmath>
-#include <cstdint>
 #include <cstdio>
 #include <vector>
 
-namespace {
+#include "tools/pictures.h"
+#include "tools/sounds.h"
 
-constexpr int kCell = 32;
-const QColor kFelt(0, 128, 0);
-const QColor kGrid(0, 44, 0);
+namespace {
 
 // ---------------------------------------------------------------- files
 
@@ -132,283 +123,6 @@ QByteArray wavBytes(const std::vector<qint16> &samples, int rate)
     return b;
 }
 
-// ---------------------------------------------------------------- pictures
-
-QImage blank(int w, int h)
-{
-    QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
-    img.fill(Qt::transparent);
-    img.setDotsPerMeterX(3780);
-    img.setDotsPerMeterY(3780);
-    return img;
-}
-
-enum class Disc { None, Black, White };
-
-// A disc centred at c.  The light comes from the upper left: a radial
-// gradient with its focus off-centre, and a faint shadow down-right to lift
-// the disc off the felt.
-void paintDisc(QPainter &p, QPointF c, qreal r, Disc disc)
-{
-    if (disc == Disc::None)
-        return;
-    p.save();
-    p.setRenderHint(QPainter::Antialiasing);
-
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(0, 0, 0, 80));
-    p.drawEllipse(c + QPointF(r * 0.07, r * 0.09), r, r);
-
-    QRadialGradient g(c, r * 1.15, c - QPointF(r * 0.38, r * 0.40));
-    if (disc == Disc::Black) {
-        g.setColorAt(0.0, QColor(118, 118, 118));
-        g.setColorAt(0.40, QColor(42, 42, 42));
-        g.setColorAt(1.0, QColor(6, 6, 6));
-        p.setPen(QPen(QColor(0, 0, 0), 0.8));
-    } else {
-        g.setColorAt(0.0, QColor(255, 255, 255));
-        g.setColorAt(0.55, QColor(236, 236, 232));
-        g.setColorAt(1.0, QColor(176, 176, 172));
-        p.setPen(QPen(QColor(84, 84, 80), 0.8));
-    }
-    p.setBrush(g);
-    p.drawEllipse(c, r, r);
-    p.restore();
-}
-
-// Marks the disc that was played last: a small glossy red dot in its middle,
-// big enough to spot from across the board but leaving the colour readable.
-void paintLastMoveMark(QPainter &p, QPointF c, qreal r)
-{
-    p.save();
-    p.setRenderHint(QPainter::Antialiasing);
-    QRadialGradient g(c, r, c - QPointF(r * 0.35, r * 0.35));
-    g.setColorAt(0.0, QColor(255, 96, 90));
-    g.setColorAt(0.6, QColor(228, 16, 16));
-    g.setColorAt(1.0, QColor(176, 0, 0));
-    p.setBrush(g);
-    p.setPen(QPen(QColor(110, 0, 0), 0.8));
-    p.drawEllipse(c, r, r);
-    p.restore();
-}
-
-// One board square: felt with the grid line on its right and bottom edge,
-// so that squares laid side by side draw the whole grid.
-QImage cellIcon(Disc disc, bool lastMove)
-{
-    QImage img = blank(kCell, kCell);
-    QPainter p(&img);
-    p.fillRect(0, 0, kCell, kCell, kFelt);
-    p.fillRect(kCell - 1, 0, 1, kCell, kGrid);
-    p.fillRect(0, kCell - 1, kCell, 1, kGrid);
-    // The felt inside the grid line is 31 pixels wide; centre on that.
-    const QPointF c((kCell - 1) / 2.0, (kCell - 1) / 2.0);
-    paintDisc(p, c, 12.8, disc);
-    if (lastMove)
-        paintLastMoveMark(p, c, 4.2);
-    p.end();
-    return img;
-}
-
-// The window icon: the four discs a game starts from, on a framed 2 x 2
-// piece of board.
-QImage windowIcon()
-{
-    const int n = 64;
-    QImage img = blank(n, n);
-    QPainter p(&img);
-    p.fillRect(0, 0, n, n, kFelt);
-    p.fillRect(0, 0, n, 1, kGrid);
-    p.fillRect(0, n - 1, n, 1, kGrid);
-    p.fillRect(0, 0, 1, n, kGrid);
-    p.fillRect(n - 1, 0, 1, n, kGrid);
-    p.fillRect(n / 2 - 1, 0, 2, n, kGrid);
-    p.fillRect(0, n / 2 - 1, n, 2, kGrid);
-    // Each square's felt spans 30 pixels: [1, 31) and [33, 63).
-    const qreal lo = 16.0, hi = 48.0, r = 12.3;
-    paintDisc(p, QPointF(lo, lo), r, Disc::White);
-    paintDisc(p, QPointF(hi, lo), r, Disc::Black);
-    paintDisc(p, QPointF(lo, hi), r, Disc::Black);
-    paintDisc(p, QPointF(hi, hi), r, Disc::White);
-    p.end();
-    return img;
-}
-
-// A quill lying on the diagonal, nib at the bottom left.  It is drawn along
-// the x axis of a rotated frame (nib tip at the origin, feather tip at
-// x = 38) and kept pale, since the cursor it becomes is shown over dark
-// panels as well as light ones.
-QImage quillPicture()
-{
-    const int n = 32;
-    // Drawn four times larger and averaged down: the strokes are thinner
-    // than a pixel and would otherwise be smeared by antialiasing alone.
-    const int ss = 4;
-    QImage big(n * ss, n * ss, QImage::Format_ARGB32_Premultiplied);
-    big.fill(Qt::transparent);
-    QPainter p(&big);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.scale(ss, ss);
-    p.translate(2.2, 29.8);
-    p.rotate(-45.0);
-
-    // Vane: broader on the upper side, as on a real flight feather.
-    QPainterPath vane;
-    vane.moveTo(10.0, 0.0);
-    vane.cubicTo(15.0, -6.8, 29.0, -7.6, 38.5, -0.6);
-    vane.cubicTo(30.0, 3.4, 18.0, 4.4, 10.0, 0.0);
-
-    QLinearGradient vaneFill(QPointF(10, 0), QPointF(38, 0));
-    vaneFill.setColorAt(0.0, QColor(255, 253, 244));
-    vaneFill.setColorAt(1.0, QColor(232, 226, 208));
-    p.setPen(QPen(QColor(128, 116, 92), 0.75));
-    p.setBrush(vaneFill);
-    p.drawPath(vane);
-
-    // Barbs sweeping toward the tip, and two nicks in the upper edge where
-    // the barbs have parted.
-    p.save();
-    p.setClipPath(vane);
-    p.setPen(QPen(QColor(178, 168, 142), 0.45));
-    for (qreal x = 13.0; x < 37.0; x += 2.6) {
-        p.drawLine(QPointF(x, 0.0), QPointF(x + 4.2, -6.5));
-        p.drawLine(QPointF(x, 0.0), QPointF(x + 3.0, 4.0));
-    }
-    p.restore();
-    p.setPen(QPen(QColor(128, 116, 92), 0.6));
-    p.drawLine(QPointF(20.5, -5.6), QPointF(23.0, -3.2));
-    p.drawLine(QPointF(29.0, -5.2), QPointF(31.0, -3.0));
-
-    // Shaft: bare from the nib to the vane, then running up its middle.
-    p.setPen(QPen(QColor(128, 116, 92), 2.3, Qt::SolidLine, Qt::RoundCap));
-    p.drawLine(QPointF(5.0, 0.0), QPointF(10.5, 0.0));
-    p.setPen(QPen(QColor(232, 222, 192), 1.4, Qt::SolidLine, Qt::RoundCap));
-    p.drawLine(QPointF(5.0, 0.0), QPointF(11.0, 0.0));
-    p.setPen(QPen(QColor(150, 136, 104), 0.7, Qt::SolidLine, Qt::RoundCap));
-    p.drawLine(QPointF(10.0, 0.0), QPointF(37.0, -0.3));
-
-    // Nib: a cut, ink-stained point with its slit.
-    QPainterPath nib;
-    nib.moveTo(0.0, 0.0);
-    nib.lineTo(5.6, -1.3);
-    nib.quadTo(6.4, 0.0, 5.6, 1.3);
-    nib.closeSubpath();
-    QLinearGradient nibFill(QPointF(0, 0), QPointF(6, 0));
-    nibFill.setColorAt(0.0, QColor(104, 112, 176));
-    nibFill.setColorAt(0.45, QColor(176, 160, 108));
-    nibFill.setColorAt(1.0, QColor(226, 206, 140));
-    p.setPen(QPen(QColor(96, 84, 52), 0.45));
-    p.setBrush(nibFill);
-    p.drawPath(nib);
-    p.setPen(QPen(QColor(60, 52, 36), 0.35));
-    p.drawLine(QPointF(0.4, 0.0), QPointF(3.6, 0.0));
-    p.end();
-
-    QImage img = big.scaled(n, n, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    img.setDotsPerMeterX(3780);
-    img.setDotsPerMeterY(3780);
-    return img;
-}
-
-// ---------------------------------------------------------------- sounds
-
-constexpr int kRate = 44100;
-constexpr double kPi = 3.14159265358979323846;
-
-// xorshift32: tiny, and the same sequence on every machine.
-class Noise
-{
-public:
-    explicit Noise(quint32 seed) : m_s(seed) {}
-    double next()  // uniform in [-1, 1)
-    {
-        m_s ^= m_s << 13;
-        m_s ^= m_s >> 17;
-        m_s ^= m_s << 5;
-        return double(m_s) / 2147483648.0 - 1.0;
-    }
-
-private:
-    quint32 m_s;
-};
-
-// Scales to the given peak, ramps the very end down to silence so the
-// speaker does not tick when playback stops, and quantises.
-std::vector<qint16> finish(std::vector<double> s, double peak, double fadeSeconds)
-{
-    const size_t fade = size_t(fadeSeconds * kRate);
-    for (size_t i = 0; i < fade && i < s.size(); ++i)
-        s[s.size() - 1 - i] *= double(i) / double(fade);
-    double top = 0.0;
-    for (double v : s)
-        top = std::max(top, std::fabs(v));
-    const double k = top > 0.0 ? peak * 32767.0 / top : 0.0;
-    std::vector<qint16> out(s.size());
-    for (size_t i = 0; i < s.size(); ++i)
-        out[i] = qint16(std::lround(s[i] * k));
-    return out;
-}
-
-// A disc set down on the board: a handful of quickly damped wooden
-// resonances struck by a very short click.
-std::vector<qint16> placeSound()
-{
-    const size_t n = size_t(0.075 * kRate);
-    struct Mode { double freq, amp, tau; };
-    const Mode modes[] = {
-        {380.0, 0.55, 0.016},
-        {1130.0, 0.85, 0.010},
-        {2260.0, 0.45, 0.006},
-        {3720.0, 0.22, 0.0035},
-    };
-    Noise noise(0x6b6f6275u);
-    std::vector<double> s(n);
-    double prev = 0.0;
-    for (size_t i = 0; i < n; ++i) {
-        const double t = double(i) / kRate;
-        double v = 0.0;
-        for (const Mode &m : modes)
-            v += m.amp * std::exp(-t / m.tau) * std::sin(2.0 * kPi * m.freq * t);
-        // The click is differentiated noise: bright, with no low rumble.
-        const double w = noise.next();
-        v += 0.35 * (w - prev) * std::exp(-t / 0.0015);
-        prev = w;
-        // Half a millisecond of attack keeps the first sample from snapping.
-        v *= std::min(1.0, t / 0.0005);
-        s[i] = v;
-    }
-    return finish(std::move(s), 0.55, 0.006);
-}
-
-// A bang: a burst of noise that starts bright and darkens as it decays,
-// a longer dull rumble under it, and a thump falling in pitch.
-std::vector<qint16> bangSound()
-{
-    const size_t n = size_t(0.68 * kRate);
-    Noise noise(0x42414e47u);
-    std::vector<double> s(n);
-    double burst = 0.0, rumble = 0.0, phase = 0.0;
-    for (size_t i = 0; i < n; ++i) {
-        const double t = double(i) / kRate;
-        const double w = noise.next();
-
-        // One-pole low-pass whose corner slides down as the bang fades.
-        const double a = 0.06 + 0.54 * std::exp(-t / 0.06);
-        burst += a * (w - burst);
-        rumble += 0.02 * (w - rumble);
-
-        const double freq = 42.0 + 90.0 * std::exp(-t / 0.05);
-        phase += 2.0 * kPi * freq / kRate;
-
-        const double attack = std::min(1.0, t / 0.002);
-        s[i] = attack * (0.9 * burst * std::exp(-t / 0.10)
-                         + 4.0 * rumble * std::exp(-t / 0.22)
-                         + 0.8 * std::sin(phase) * std::exp(-t / 0.16));
-    }
-    return finish(std::move(s), 0.6, 0.03);
-}
-
-// ---------------------------------------------------------------- main
 
 bool writeIcon(const QString &path, const QImage &img)
 {
@@ -460,5 +174,9 @@ int main(int argc, char **argv)
     ok &= writeFile(at("SE/BANG.jov"), wavBytes(bangSound(), kRate));
     ok &= writePng(at("shell/res/kobanto.png"), windowIcon());
     ok &= writePng(at("shell/res/pen.png"), quillPicture());
+    // The desktop's application icon, installed into the hicolor theme.
+    for (int n : {16, 32, 48, 64, 128, 256})
+        ok &= writePng(root.filePath(QStringLiteral("dist/icons/hicolor/%1x%1/apps/kobanto.png").arg(n)), appIcon(n));
+    ok &= writeFile(at("dist/icons/hicolor/scalable/apps/kobanto.svg"), appIconSvg().toUtf8());
     return ok ? 0 : 1;
 }
