@@ -4,6 +4,7 @@
 #include <QtTest>
 
 #include "local/form1.h"
+#include "shell/form3.h"
 #include "shell/layout.h"
 #include "shell/module1.h"
 #include "tests/common/boards.h"
@@ -40,7 +41,12 @@ class TestForm1 : public QObject {
     Form1 *f = nullptr;
 
 private slots:
-    void initTestCase() { TestKit::init(); }
+    void initTestCase()
+    {
+        TestKit::init();
+        TestKit::registerWindow<Form1>(FormId::Form1);
+        TestKit::registerWindow<Form3>(FormId::Form3);
+    }
     void init() { QVERIFY((f = qobject_cast<Form1 *>(Module1::show(FormId::Form1)))); }
     void cleanup()
     {

@@ -3,8 +3,11 @@
 #include <QtTest>
 #include <QtWidgets>
 
+#include "cpu/form2.h"
+#include "local/form1.h"
 #include "shell/form3.h"
 #include "shell/form4.h"
+#include "shell/form6.h"
 #include "shell/form7.h"
 #include "shell/layout.h"
 #include "shell/module1.h"
@@ -70,6 +73,12 @@ private slots:
     void initTestCase()
     {
         TestKit::init();
+        TestKit::registerWindow<Form1>(FormId::Form1);
+        TestKit::registerWindow<Form2>(FormId::Form2);
+        TestKit::registerWindow<Form3>(FormId::Form3);
+        TestKit::registerWindow<Form4>(FormId::Form4);
+        TestKit::registerWindow<Form6>(FormId::Form6);
+        TestKit::registerWindow<Form7>(FormId::Form7);
         // The match windows behind the dialogs, without their sockets.
         Module1::registerForm(FormId::form5, [] { return new KWindow(FormId::form5); });
         Module1::registerForm(FormId::Form8, [] { return new KWindow(FormId::Form8); });
