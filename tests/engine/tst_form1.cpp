@@ -189,6 +189,7 @@ private slots:
         QFETCH(QString, result);
         QFETCH(QColor, background);
         QFETCH(QColor, text);
+        QVERIFY(!f->gameOver());
         if (!board.isEmpty()) {
             setBoard(f, board, 1);
             f->Image1_Click(0);
@@ -202,6 +203,7 @@ private slots:
         }
         QCOMPARE(f->Label2->text(), result);
         QVERIFY(colours(f->Label2, background, text));
+        QVERIFY(f->gameOver());
         // Only a new game, quit and mode select are left; cells ignore the mouse.
         QVERIFY(!f->Command1->isVisibleTo(f) && !f->Command3->isVisibleTo(f));
         QVERIFY(f->Command2->isVisibleTo(f) && f->Command4->isVisibleTo(f));
@@ -212,6 +214,7 @@ private slots:
         QTest::mouseClick(f->Command2, Qt::LeftButton);
         QCOMPARE(boardRows(f).mid(3, 2), QStringList({"...WB...", "...BW..."}));
         QCOMPARE(f->moveCount, qint16(0));
+        QVERIFY(!f->gameOver());
         QVERIFY(f->Label2->text().isEmpty());
         QVERIFY(f->Command1->isVisibleTo(f) && f->Command3->isVisibleTo(f) && !f->Command2->isVisibleTo(f));
         f->Image1_Click(19);

@@ -195,6 +195,34 @@ private slots:
         QVERIFY(Module1::loaded(target)->isVisible());
     }
 
+    // A window unloaded, or unloaded and deleted, while its box is open says
+    // so, and the caller never touches it again.
+    void boxesReportWhetherTheWindowSurvived()
+    {
+        KWindow *w = Module1::show(FormId::Form6);
+        TestKit::queueAnswers({true, false});
+        QCOMPARE(w->ask(QStringLiteral("?")), KWindow::Answer::Yes);
+        QCOMPARE(w->ask(QStringLiteral("?")), KWindow::Answer::No);
+        QVERIFY(w->survivesNotice(QStringLiteral("!")));
+
+        TestKit::setBoxHook([](const QString &) { Module1::unload(FormId::Form6); });
+        TestKit::queueAnswers({true});
+        QCOMPARE(w->ask(QStringLiteral("?")), KWindow::Answer::Gone);
+        w = Module1::show(FormId::Form6);
+        QVERIFY(!w->survivesNotice(QStringLiteral("!")));
+
+        TestKit::setBoxHook([](const QString &) {
+            Module1::unload(FormId::Form6);
+            TestKit::settle();
+        });
+        QPointer<KWindow> deleted = Module1::show(FormId::Form6);
+        QVERIFY(!deleted->survivesNotice(QStringLiteral("!")));
+        QVERIFY(deleted.isNull());
+        QPointer<KWindow> deletedToo = Module1::show(FormId::Form6);
+        QCOMPARE(deletedToo->ask(QStringLiteral("?")), KWindow::Answer::Gone);
+        QVERIFY(deletedToo.isNull());
+    }
+
     void entries_data()
     {
         QTest::addColumn<FormId>("id");
