@@ -55,4 +55,3 @@ qint16 getport();
 QString gethost();
 QString getname();
 }  // namespace Module1
-
