@@ -147,8 +147,8 @@ void Form3::choose(FormId target)
     // A click queued behind the one that already left the menu does nothing.
     if (isUnloaded() || MsgBox::openCount() > 0)
         return;
-    // A mode whose window is not part of this build keeps the menu up rather
-    // than leave the user with no window at all.
+    // A mode whose window is not registered (a test may leave it out) keeps
+    // the menu up rather than leave the user with no window at all.
     if (!Module1::registered(target))
         return;
     MMControl1->close();
