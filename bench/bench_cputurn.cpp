@@ -20,15 +20,9 @@
 namespace {
 using i16 = qint16;
 
-struct Position {
-    i16 board[8][8];
-    i16 turnColor;
-    i16 moveCount;
-};
-
 // Plays a reproducible game between two level-2 players up to the given
 // move and returns the position, with the side to move able to move.
-Position midGame(Form2 *f, int moves)
+MatchState midGame(Form2 *f, int moves)
 {
     f->setRandomSource(CpuRandom::seeded(20240611));
     f->Command9->click();
@@ -41,19 +35,14 @@ Position midGame(Form2 *f, int moves)
         f->cpuColor = f->turnColor;
         f->Timer1_Timer();
     }
-    Position p;
-    std::copy(&f->Board[0][0], &f->Board[0][0] + 64, &p.board[0][0]);
-    p.turnColor = f->turnColor;
-    p.moveCount = f->moveCount;
+    MatchState p = f->state();
+    p.passFlag = 0;
     return p;
 }
 
-void restore(Form2 *f, const Position &p, int level)
+void restore(Form2 *f, const MatchState &p, int level)
 {
-    std::copy(&p.board[0][0], &p.board[0][0] + 64, &f->Board[0][0]);
-    f->turnColor = p.turnColor;
-    f->moveCount = p.moveCount;
-    f->passFlag = 0;
+    f->restore(p);
     f->cpuColor = p.turnColor;
     f->cpuLevel = static_cast<i16>(level);
     // As after the person's move: the board is locked while the computer waits.
@@ -64,7 +53,7 @@ struct Figures {
     double median, p90, best;
 };
 
-Figures turnTimes(Form2 *f, const Position &p, int level, int runs)
+Figures turnTimes(Form2 *f, const MatchState &p, int level, int runs)
 {
     std::vector<double> us;
     us.reserve(runs);
@@ -90,11 +79,12 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     TestKit::init();
+    TestKit::registerWindow<Form2>(FormId::Form2);
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 2000;
 
     Module1::show(FormId::Form2);
     Form2 *f = Module1::form<Form2>(FormId::Form2);
-    const Position p = midGame(f, 30);
+    const MatchState p = midGame(f, 30);
     std::printf("computer turn from move %d (%s to move), %d runs per row\n", p.moveCount,
                 p.turnColor == 1 ? "black" : "white", runs);
     std::printf("%-8s %-9s %10s %10s %10s\n", "level", "pictures", "median us", "p90 us", "best us");

@@ -65,6 +65,7 @@ int main(int argc, char **argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     TestKit::init();
+    TestKit::registerWindow<Form1>(FormId::Form1);
     auto *f = qobject_cast<Form1 *>(Module1::show(FormId::Form1));
 
     std::vector<double> one;

@@ -52,6 +52,7 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     TestKit::init();
+    TestKit::registerWindow<Form2>(FormId::Form2);
 
     int games = 1000;
     quint32 seed = std::random_device{}();

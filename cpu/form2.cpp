@@ -3,7 +3,6 @@
 #include <QTimer>
 
 #include "shell/layout.h"
-#include "shell/module1.h"
 #include "shell/msgbox.h"
 
 namespace {
@@ -88,8 +87,6 @@ void Form2::Command6_Click()
 
 bool Form2::choosingSides() const { return Command8->isVisibleTo(this) || Command5->isVisibleTo(this); }
 
-bool Form2::gameOver() const { return Command2->isVisibleTo(this); }
-
 // ---------------------------------------------------------------- hand-over
 
 void Form2::afterMove()
@@ -148,5 +145,3 @@ void Form2::Form_Unload()
     Timer1->stop();
     MatchWindow::Form_Unload();
 }
-
-KOBANTO_REGISTER_FORM(FormId::Form2, Form2);

@@ -62,9 +62,8 @@ protected:
 private:
     void chooseLevel(i16 level);
     void endOfTurn();
-    // The phases follow from the buttons on show.
+    // Choosing level and colour: one of the two button sets is on show.
     bool choosingSides() const;
-    bool gameOver() const;
     double nextRandom();
     i16 drawDirection();
     i16 drawCell();

@@ -41,7 +41,6 @@ void reportOnce(const QString &path)
 }  // namespace
 
 void CellImage::setDrawingEnabled(bool enabled) { g_drawing = enabled; }
-bool CellImage::drawingEnabled() { return g_drawing; }
 
 CellImage::CellImage(int index, QWidget *parent) : QLabel(parent), m_index(index)
 {

@@ -13,7 +13,6 @@ public:
 
     // Benchmarks and the move-generator count switch drawing off.
     static void setDrawingEnabled(bool enabled);
-    static bool drawingEnabled();
 
 signals:
     void clicked(int index);

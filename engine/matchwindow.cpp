@@ -1,6 +1,6 @@
 #include "engine/matchwindow.h"
 
-#include <QPointer>
+#include <algorithm>
 
 #include "shell/layout.h"
 #include "shell/module1.h"
@@ -88,8 +88,33 @@ void MatchWindow::setUpBoard()
     }
 }
 
+MatchState MatchWindow::state() const
+{
+    MatchState s;
+    std::copy(&Board[0][0], &Board[0][0] + 64, &s.Board[0][0]);
+    s.turnColor = turnColor;
+    s.flipFound = flipFound;
+    s.moveMade = moveMade;
+    s.moveCount = moveCount;
+    s.passFlag = passFlag;
+    s.probeOnly = probeOnly;
+    return s;
+}
+
+void MatchWindow::restore(const MatchState &s)
+{
+    std::copy(&s.Board[0][0], &s.Board[0][0] + 64, &Board[0][0]);
+    turnColor = s.turnColor;
+    flipFound = s.flipFound;
+    moveMade = s.moveMade;
+    moveCount = s.moveCount;
+    passFlag = s.passFlag;
+    probeOnly = s.probeOnly;
+}
+
 void MatchWindow::syokika()
 {
+    m_gameOver = false;
     setUpBoard();
     turnColor = 1;
     writeTurnLabel();
@@ -308,10 +333,7 @@ void MatchWindow::syuukyoku()
     drawPlainBoard();
     const Counts n = countDiscs();
     showResult(n.black > n.white ? 1 : n.white > n.black ? -1 : 0, false);
-    setCellsEnabled(false);
-    Command3->hide();
-    Command4->show();
-    afterGameEnd();
+    endGame();
 }
 
 void MatchWindow::touryou()
@@ -321,6 +343,13 @@ void MatchWindow::touryou()
     Command2->show();
     // The side to move resigns; the other side wins.
     showResult(static_cast<i16>(-turnColor), true);
+    endGame();
+}
+
+// The last steps of both ends of a game.
+void MatchWindow::endGame()
+{
+    m_gameOver = true;
     setCellsEnabled(false);
     Command3->hide();
     Command4->show();
@@ -345,12 +374,7 @@ void MatchWindow::cunlock()
 
 void MatchWindow::releaseDevices() { MMControl1->close(); }
 
-void MatchWindow::syuuryou()
-{
-    releaseDevices();
-    Module1::allunload();
-    Module1::endProgram();
-}
+void MatchWindow::syuuryou() { quitProgram(); }
 
 void MatchWindow::Form_Load()
 {

@@ -6,6 +6,7 @@
 #include <QLabel>
 
 #include "engine/cellimage.h"
+#include "engine/matchstate.h"
 #include "shell/kwindow.h"
 #include "shell/soundeffect.h"
 
@@ -23,6 +24,14 @@ public:
     i16 moveCount = 0;
     i16 passFlag = 0;
     i16 probeOnly = 0;
+
+    // The members above (but cellIndex, which never changes) as one value.
+    // restore sets the members only: the pictures and labels stay as drawn.
+    MatchState state() const;
+    void restore(const MatchState &s);
+
+    // The game has ended (syuukyoku or touryou) and no new one has begun.
+    bool gameOver() const { return m_gameOver; }
 
     // ---- controls ----
     QLabel *Label1 = nullptr;  // side to move / end of play
@@ -109,7 +118,7 @@ protected:
     // Last step of both ends of a game.
     virtual void afterGameEnd() {}
     // What quitting and leaving release (default: the sound device).
-    virtual void releaseDevices();
+    void releaseDevices() override;
 
     // Starting position, steps shared by every window's syokika.
     void setUpBoard();
@@ -122,4 +131,7 @@ protected:
 private:
     void scan(const i16 &row, const i16 &col, int rowStep, int colStep);
     void showResult(i16 winner, bool byResignation);
+    void endGame();
+
+    bool m_gameOver = false;
 };

@@ -77,5 +77,3 @@ void form5::Form_Unload()
     Timer1->stop();
     NetMatchWindow::Form_Unload();
 }
-
-KOBANTO_REGISTER_FORM(FormId::form5, form5);

@@ -66,5 +66,3 @@ void Form8::Winsock1_Error(qint16 Number, const QString &)
     if (self && !isUnloaded())
         modesentaku();
 }
-
-KOBANTO_REGISTER_FORM(FormId::Form8, Form8);

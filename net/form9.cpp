@@ -19,5 +19,3 @@ void Form9::Form_QueryUnload(bool &cancel, int unloadMode)
     MsgBox::notice(QStringLiteral("ChatWindowを単体で終了することはできません"));
     cancel = true;
 }
-
-KOBANTO_REGISTER_FORM(FormId::Form9, Form9);

@@ -2,7 +2,6 @@
 
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPointer>
 
 #include "shell/layout.h"
 #include "shell/module1.h"
@@ -148,8 +147,8 @@ void Form3::choose(FormId target)
     // A click queued behind the one that already left the menu does nothing.
     if (isUnloaded() || MsgBox::openCount() > 0)
         return;
-    // A mode whose window is not part of this build keeps the menu up rather
-    // than leave the user with no window at all.
+    // A mode whose window is not registered (a test may leave it out) keeps
+    // the menu up rather than leave the user with no window at all.
     if (!Module1::registered(target))
         return;
     MMControl1->close();
@@ -162,12 +161,9 @@ void Form3::Label8_Click() { choose(FormId::Form2); }
 void Form3::Label9_Click() { choose(FormId::Form6); }
 void Form3::Label10_Click() { choose(FormId::Form7); }
 
-void Form3::syuuryou()
-{
-    MMControl1->close();
-    Module1::allunload();
-    Module1::endProgram();
-}
+void Form3::syuuryou() { quitProgram(); }
+
+void Form3::releaseDevices() { MMControl1->close(); }
 
 void Form3::Form_QueryUnload(bool &cancel, int unloadMode)
 {
@@ -175,6 +171,4 @@ void Form3::Form_QueryUnload(bool &cancel, int unloadMode)
         syuuryou();
 }
 
-void Form3::Form_Unload() { MMControl1->close(); }
-
-KOBANTO_REGISTER_FORM(FormId::Form3, Form3);
+void Form3::Form_Unload() { releaseDevices(); }

@@ -86,6 +86,9 @@ public:
     // ---- procedures ----
     void syuuryou();
 
+protected:
+    void releaseDevices() override;
+
 private:
     void enterQuadrant(i16 area);
     void choose(FormId target);

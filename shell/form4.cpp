@@ -2,7 +2,6 @@
 
 #include <QMouseEvent>
 #include <QPixmap>
-#include <QPointer>
 
 #include "shell/layout.h"
 #include "shell/module1.h"
@@ -149,12 +148,9 @@ void Form4::syuuryou()
     Module1::show(FormId::Form3);
 }
 
-void Form4::syuuryou2()
-{
-    MMControl1->close();
-    Module1::allunload();
-    Module1::endProgram();
-}
+void Form4::syuuryou2() { quitProgram(); }
+
+void Form4::releaseDevices() { MMControl1->close(); }
 
 void Form4::Form_Click() { syuuryou(); }
 void Form4::Image1_Click() { syuuryou(); }
@@ -166,13 +162,14 @@ void Form4::Form_QueryUnload(bool &cancel, int unloadMode)
 {
     if (unloadMode != 0)
         return;
-    QPointer<Form4> self(this);
     m_asking = true;
-    const bool quit = confirmQuit(cancel, unloadMode);
-    if (!self)
+    const Answer answer = ask(QStringLiteral("終了しますか？"));
+    if (answer == Answer::Gone)
         return;
     m_asking = false;
-    if (quit)
+    if (answer == Answer::No)
+        cancel = true;
+    else
         syuuryou2();
 }
 
@@ -213,5 +210,3 @@ void Form4::mouseReleaseEvent(QMouseEvent *event)
             return Label5_Click(k);
     Form_Click();
 }
-
-KOBANTO_REGISTER_FORM(FormId::Form4, Form4);

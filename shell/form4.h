@@ -48,6 +48,7 @@ public:
     void syuuryou2();  // quit the program
 
 protected:
+    void releaseDevices() override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
 

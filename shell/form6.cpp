@@ -11,5 +11,3 @@ Form6::Form6()
 }
 
 void Form6::store(const QString &name, qint16 port) { Module1::setserverdata(name, port); }
-
-KOBANTO_REGISTER_FORM(FormId::Form6, Form6);

@@ -33,5 +33,3 @@ Form7::Form7()
 bool Form7::addressMissing() const { return Text2->text().isEmpty(); }
 
 void Form7::store(const QString &name, qint16 port) { Module1::setclientdata(name, port, Text2->text()); }
-
-KOBANTO_REGISTER_FORM(FormId::Form7, Form7);

@@ -21,13 +21,33 @@ bool KWindow::confirmQuit(bool &cancel, int unloadMode)
 {
     if (unloadMode != 0)
         return false;
-    QPointer<KWindow> self(this);
-    const bool yes = MsgBox::ask(QStringLiteral("終了しますか？"));
-    if (!self || m_unloaded)
-        return false;
-    if (!yes)
+    const Answer answer = ask(QStringLiteral("終了しますか？"));
+    if (answer == Answer::No)
         cancel = true;
-    return yes;
+    return answer == Answer::Yes;
+}
+
+bool KWindow::survivesNotice(const QString &text)
+{
+    QPointer<KWindow> self(this);
+    MsgBox::notice(text);
+    return self && !self->m_unloaded;
+}
+
+KWindow::Answer KWindow::ask(const QString &text)
+{
+    QPointer<KWindow> self(this);
+    const bool yes = MsgBox::ask(text);
+    if (!self || self->m_unloaded)
+        return Answer::Gone;
+    return yes ? Answer::Yes : Answer::No;
+}
+
+void KWindow::quitProgram()
+{
+    releaseDevices();
+    Module1::allunload();
+    Module1::endProgram();
 }
 
 void KWindow::setCaptionAndSize(const QString &caption, int widthTwips, int heightTwips)

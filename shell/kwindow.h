@@ -29,7 +29,20 @@ public:
     bool confirmQuit(bool &cancel, int unloadMode);
     void markUnloaded() { m_unloaded = true; }
 
+    // A box runs a nested event loop in which this window may be unloaded
+    // (and deleted). These show one and report whether the window is still
+    // there to go on; a caller that gets "gone" must return at once.
+    [[nodiscard]] bool survivesNotice(const QString &text);
+    enum class Answer { Yes, No, Gone };
+    [[nodiscard]] Answer ask(const QString &text);
+
+    // Quitting the program from this window: release its devices, unload
+    // every window, end. Nothing of the program runs afterwards.
+    void quitProgram();
+
 protected:
+    // What quitting releases (sound device, socket); nothing by default.
+    virtual void releaseDevices() {}
     void closeEvent(QCloseEvent *event) override;
     void setCaptionAndSize(const QString &caption, int widthTwips, int heightTwips);
 

@@ -76,8 +76,6 @@ void setColors(QWidget *w, const QColor &background, const QColor &text)
     w->setPalette(p);
 }
 
-void setTextColor(QWidget *w, const QColor &text) { setColors(w, QColor(), text); }
-
 void setFixedClientSize(QWidget *window, int widthTwips, int heightTwips)
 {
     window->setFixedSize(Twips::size(widthTwips, heightTwips));

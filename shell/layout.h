@@ -15,7 +15,6 @@ namespace Twips {
 // The windows are designed in twips; the screen has 15 of them per pixel.
 constexpr int perPixel = 15;
 constexpr int px(int twips) { return twips / perPixel; }
-constexpr int fromPx(int pixels) { return pixels * perPixel; }
 QRect rect(int left, int top, int width, int height);
 QSize size(int width, int height);
 }  // namespace Twips
@@ -46,7 +45,6 @@ void setProgramDir(const QString &dir);
 
 void place(QWidget *w, int left, int top, int width, int height);
 void setColors(QWidget *w, const QColor &background, const QColor &text);
-void setTextColor(QWidget *w, const QColor &text);
 void setFixedClientSize(QWidget *window, int widthTwips, int heightTwips);
 
 struct LabelStyle {

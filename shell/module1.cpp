@@ -32,11 +32,7 @@ bool g_ending = false;
 std::function<void()> g_endHook;
 }  // namespace
 
-bool registerForm(FormId id, Factory factory)
-{
-    slot(id).factory = std::move(factory);
-    return true;
-}
+void registerForm(FormId id, Factory factory) { slot(id).factory = std::move(factory); }
 
 bool registered(FormId id) { return static_cast<bool>(slot(id).factory); }
 
@@ -114,7 +110,6 @@ void endProgram()
     ::_exit(0);
 }
 
-bool ending() { return g_ending; }
 void setEndHook(std::function<void()> hook) { g_endHook = std::move(hook); }
 
 void resetForTests()

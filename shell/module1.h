@@ -8,9 +8,15 @@
 
 namespace Module1 {
 using Factory = std::function<KWindow *()>;
-// Each window class registers how to create it (see KOBANTO_REGISTER_FORM).
-bool registerForm(FormId id, Factory factory);
-// Whether a window class for this slot is linked into the program.
+// How the window set creates the window of a slot. The program registers all
+// nine at start-up (main.cpp); a test registers the ones it drives.
+void registerForm(FormId id, Factory factory);
+template <class W>
+Factory factoryOf()
+{
+    return []() -> KWindow * { return new W; };
+}
+// Whether a window is registered for this slot.
 bool registered(FormId id);
 
 // The loaded window, or nullptr.
@@ -34,11 +40,12 @@ void unload(FormId id);
 void allunload();
 
 // End the program at once (after allunload). Nothing of the program runs
-// afterwards. Tests replace the exit with a hook and can then ask ending().
+// afterwards, and no window loads any more. Tests replace the exit with a
+// hook, which runs instead.
 void endProgram();
-bool ending();
 void setEndHook(std::function<void()> hook);
-// Back to a fresh state (tests): unload everything, clear settings and ending().
+// Back to a fresh state (tests): unload everything, clear settings, let
+// windows load again.
 void resetForTests();
 
 // GameSettings: written by the settings dialogs, read by the network windows.
@@ -48,10 +55,3 @@ qint16 getport();
 QString gethost();
 QString getname();
 }  // namespace Module1
-
-#define KOBANTO_CONCAT2(a, b) a##b
-#define KOBANTO_CONCAT(a, b) KOBANTO_CONCAT2(a, b)
-#define KOBANTO_REGISTER_FORM(ID, CLASS)                                                                        \
-    static const bool KOBANTO_CONCAT(kobanto_registered_, __LINE__) = Module1::registerForm(ID, []() -> KWindow * { \
-        return new CLASS;                                                                                       \
-    })

@@ -181,8 +181,7 @@ void SettingsDialog::Form_QueryUnload(bool &cancel, int unloadMode)
 void SettingsDialog::syuuryou()
 {
     // A dialog holds no device of its own.
-    Module1::allunload();
-    Module1::endProgram();
+    quitProgram();
 }
 
 bool SettingsDialog::eventFilter(QObject *watched, QEvent *event)

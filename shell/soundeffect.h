@@ -21,7 +21,6 @@ public:
     void close();
 
     bool isOpen() const { return m_open; }
-    QString fileName() const { return m_path; }
     // How often play() was issued while open (tests look at it).
     int playCount() const { return m_plays; }
 

@@ -1,31 +1,7 @@
 #include "tests/common/movegen.h"
 
-#include <cstring>
-
 namespace TestKit {
 namespace {
-struct Saved {
-    qint16 board[8][8];
-    qint16 turnColor, moveCount, passFlag;
-};
-
-Saved save(const MatchWindow *w)
-{
-    Saved s;
-    std::memcpy(s.board, w->Board, sizeof s.board);
-    s.turnColor = w->turnColor;
-    s.moveCount = w->moveCount;
-    s.passFlag = w->passFlag;
-    return s;
-}
-
-void restore(MatchWindow *w, const Saved &s)
-{
-    std::memcpy(w->Board, s.board, sizeof s.board);
-    w->turnColor = s.turnColor;
-    w->moveCount = s.moveCount;
-    w->passFlag = s.passFlag;
-}
 
 // The same probe the pass command runs, for one cell.
 bool isLegal(MatchWindow *w, qint16 row, qint16 col)
@@ -56,19 +32,19 @@ quint64 count(MatchWindow *w, int depth, bool previousWasPass)
         if (w->Board[row][col] != 0 || !isLegal(w, row, col))
             continue;
         any = true;
-        const Saved s = save(w);
+        const MatchState s = w->state();
         w->Image1_Click(k);
         n += count(w, depth - 1, false);
-        restore(w, s);
+        w->restore(s);
     }
     if (any)
         return n;
     if (previousWasPass)
         return 0;  // neither side can move: the game is over
-    const Saved s = save(w);
+    const MatchState s = w->state();
     w->turnColor = -w->turnColor;
     n = count(w, depth - 1, true);
-    restore(w, s);
+    w->restore(s);
     return n;
 }
 }  // namespace

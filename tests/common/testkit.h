@@ -7,6 +7,7 @@
 #include <functional>
 #include <initializer_list>
 
+#include "shell/module1.h"
 #include "shell/msgbox.h"
 
 namespace TestKit {
@@ -17,6 +18,13 @@ struct Box {
 
 // Call once from initTestCase().
 void init();
+// Lets the window set create W in slot id. The program registers all nine
+// windows in main.cpp; a test registers the ones it reaches.
+template <class W>
+void registerWindow(FormId id)
+{
+    Module1::registerForm(id, Module1::factoryOf<W>());
+}
 // Unload every window, forget boxes, answers and program ends.
 void reset();
 // Let deleteLater() and queued calls run.

@@ -52,12 +52,12 @@ bool all(Form2 *f, bool usable)
 // counting state or the timer behind.
 int tick(Form2 *f)
 {
-    const std::vector<i16> before(&f->Board[0][0], &f->Board[0][0] + 64);
+    const MatchState before = f->state();
     const int sounds = f->MMControl1->playCount(), me = f->cpuColor;
     f->Timer1_Timer();
     int played = -1, wrong = 0;
     for (int k = 0; k < 64; ++k) {
-        const int was = before[k], now = f->Board[k / 8][k % 8];
+        const int was = before.at(k), now = f->state().at(k);
         if (was == 0 && now == me && played < 0)
             played = k;
         else
@@ -81,7 +81,11 @@ Q_DECLARE_METATYPE(Turn)
 class TestForm2 : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { TestKit::init(); }
+    void initTestCase()
+    {
+        TestKit::init();
+        TestKit::registerWindow<Form2>(FormId::Form2);
+    }
     void cleanup() { TestKit::reset(); }
 
     void phases()

@@ -4,6 +4,7 @@
 #include <QtTest>
 
 #include "local/form1.h"
+#include "shell/form3.h"
 #include "shell/layout.h"
 #include "shell/module1.h"
 #include "tests/common/boards.h"
@@ -40,7 +41,12 @@ class TestForm1 : public QObject {
     Form1 *f = nullptr;
 
 private slots:
-    void initTestCase() { TestKit::init(); }
+    void initTestCase()
+    {
+        TestKit::init();
+        TestKit::registerWindow<Form1>(FormId::Form1);
+        TestKit::registerWindow<Form3>(FormId::Form3);
+    }
     void init() { QVERIFY((f = qobject_cast<Form1 *>(Module1::show(FormId::Form1)))); }
     void cleanup()
     {
@@ -183,6 +189,7 @@ private slots:
         QFETCH(QString, result);
         QFETCH(QColor, background);
         QFETCH(QColor, text);
+        QVERIFY(!f->gameOver());
         if (!board.isEmpty()) {
             setBoard(f, board, 1);
             f->Image1_Click(0);
@@ -196,6 +203,7 @@ private slots:
         }
         QCOMPARE(f->Label2->text(), result);
         QVERIFY(colours(f->Label2, background, text));
+        QVERIFY(f->gameOver());
         // Only a new game, quit and mode select are left; cells ignore the mouse.
         QVERIFY(!f->Command1->isVisibleTo(f) && !f->Command3->isVisibleTo(f));
         QVERIFY(f->Command2->isVisibleTo(f) && f->Command4->isVisibleTo(f));
@@ -206,6 +214,7 @@ private slots:
         QTest::mouseClick(f->Command2, Qt::LeftButton);
         QCOMPARE(boardRows(f).mid(3, 2), QStringList({"...WB...", "...BW..."}));
         QCOMPARE(f->moveCount, qint16(0));
+        QVERIFY(!f->gameOver());
         QVERIFY(f->Label2->text().isEmpty());
         QVERIFY(f->Command1->isVisibleTo(f) && f->Command3->isVisibleTo(f) && !f->Command2->isVisibleTo(f));
         f->Image1_Click(19);

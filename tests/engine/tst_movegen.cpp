@@ -13,6 +13,7 @@ private slots:
     void initTestCase()
     {
         TestKit::init();
+        TestKit::registerWindow<Form1>(FormId::Form1);
         CellImage::setDrawingEnabled(false);
     }
     void cleanup() { TestKit::reset(); }

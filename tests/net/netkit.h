@@ -8,11 +8,19 @@
 #include "net/form5.h"
 #include "net/form8.h"
 #include "net/form9.h"
+#include "shell/form3.h"
 #include "shell/module1.h"
 #include "tests/common/testkit.h"
 
 namespace NetKit {
-inline void init() { TestKit::init(); }
+inline void init()
+{
+    TestKit::init();
+    TestKit::registerWindow<form5>(FormId::form5);
+    TestKit::registerWindow<Form8>(FormId::Form8);
+    TestKit::registerWindow<Form9>(FormId::Form9);
+    TestKit::registerWindow<Form3>(FormId::Form3);
+}
 inline bool wait(const std::function<bool()> &cond) { return QTest::qWaitFor(cond, 4000); }
 inline bool portFree(quint16 port) { return QTcpServer().listen(QHostAddress::Any, port); }
 // Makes server listen on a free port in the range the settings dialogs accept.

@@ -3,8 +3,14 @@
 #include <QtTest>
 #include <QtWidgets>
 
+#include "cpu/form2.h"
 #include "engine/matchwindow.h"
+#include "local/form1.h"
 #include "shell/commandline.h"
+#include "shell/form3.h"
+#include "shell/form4.h"
+#include "shell/form6.h"
+#include "shell/form7.h"
 #include "shell/module1.h"
 #include "tests/common/testkit.h"
 
@@ -17,7 +23,16 @@ CommandLine::Outcome parse(const QStringList &args) { return CommandLine::parse(
 class TestCommandLine : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { TestKit::init(); }
+    void initTestCase()
+    {
+        TestKit::init();
+        TestKit::registerWindow<Form1>(FormId::Form1);
+        TestKit::registerWindow<Form2>(FormId::Form2);
+        TestKit::registerWindow<Form3>(FormId::Form3);
+        TestKit::registerWindow<Form4>(FormId::Form4);
+        TestKit::registerWindow<Form6>(FormId::Form6);
+        TestKit::registerWindow<Form7>(FormId::Form7);
+    }
     void cleanup() { TestKit::reset(); }
 
     void helpAndVersionAnswerWithoutStarting_data()

@@ -3,8 +3,11 @@
 #include <QtTest>
 #include <QtWidgets>
 
+#include "cpu/form2.h"
+#include "local/form1.h"
 #include "shell/form3.h"
 #include "shell/form4.h"
+#include "shell/form6.h"
 #include "shell/form7.h"
 #include "shell/layout.h"
 #include "shell/module1.h"
@@ -70,6 +73,12 @@ private slots:
     void initTestCase()
     {
         TestKit::init();
+        TestKit::registerWindow<Form1>(FormId::Form1);
+        TestKit::registerWindow<Form2>(FormId::Form2);
+        TestKit::registerWindow<Form3>(FormId::Form3);
+        TestKit::registerWindow<Form4>(FormId::Form4);
+        TestKit::registerWindow<Form6>(FormId::Form6);
+        TestKit::registerWindow<Form7>(FormId::Form7);
         // The match windows behind the dialogs, without their sockets.
         Module1::registerForm(FormId::form5, [] { return new KWindow(FormId::form5); });
         Module1::registerForm(FormId::Form8, [] { return new KWindow(FormId::Form8); });
@@ -184,6 +193,34 @@ private slots:
         for (int id = 0; id < formCount; ++id)
             QCOMPARE(Module1::loaded(FormId(id)) != nullptr, FormId(id) == target);
         QVERIFY(Module1::loaded(target)->isVisible());
+    }
+
+    // A window unloaded, or unloaded and deleted, while its box is open says
+    // so, and the caller never touches it again.
+    void boxesReportWhetherTheWindowSurvived()
+    {
+        KWindow *w = Module1::show(FormId::Form6);
+        TestKit::queueAnswers({true, false});
+        QCOMPARE(w->ask(QStringLiteral("?")), KWindow::Answer::Yes);
+        QCOMPARE(w->ask(QStringLiteral("?")), KWindow::Answer::No);
+        QVERIFY(w->survivesNotice(QStringLiteral("!")));
+
+        TestKit::setBoxHook([](const QString &) { Module1::unload(FormId::Form6); });
+        TestKit::queueAnswers({true});
+        QCOMPARE(w->ask(QStringLiteral("?")), KWindow::Answer::Gone);
+        w = Module1::show(FormId::Form6);
+        QVERIFY(!w->survivesNotice(QStringLiteral("!")));
+
+        TestKit::setBoxHook([](const QString &) {
+            Module1::unload(FormId::Form6);
+            TestKit::settle();
+        });
+        QPointer<KWindow> deleted = Module1::show(FormId::Form6);
+        QVERIFY(!deleted->survivesNotice(QStringLiteral("!")));
+        QVERIFY(deleted.isNull());
+        QPointer<KWindow> deletedToo = Module1::show(FormId::Form6);
+        QCOMPARE(deletedToo->ask(QStringLiteral("?")), KWindow::Answer::Gone);
+        QVERIFY(deletedToo.isNull());
     }
 
     void entries_data()
