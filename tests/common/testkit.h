@@ -9,6 +9,8 @@
 
 #include "shell/msgbox.h"
 
+class QWidget;
+
 namespace TestKit {
 struct Box {
     QString text;
@@ -33,4 +35,7 @@ void setBoxHook(std::function<void(const QString &text)> hook);
 
 // How often the program ended since the last reset().
 int endCount();
+
+// A double-click as the platform delivers it: press, release, double-click, release.
+void doubleClick(QWidget *w);
 }  // namespace TestKit
