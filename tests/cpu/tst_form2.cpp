@@ -27,7 +27,8 @@ QList<QList<int>> levelThreeGroups()
     QList<QList<int>> groups(3);
     for (int k = 0; k < 64; ++k) {
         const int r = std::min(k / 8, 7 - k / 8), c = std::min(k % 8, 7 - k % 8);  // distances to the nearest edges
-        groups[r + c == 0 ? 0 : r <= 1 && c <= 1 ? 2 : 1] << k;
+        const bool nearCorner = r <= 1 && c <= 1;
+        groups[nearCorner ? (r + c == 0 ? 0 : 2) : 1] << k;
     }
     return groups;
 }
