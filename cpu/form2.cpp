@@ -25,6 +25,7 @@ Form2::Form2()
     Command6->hide();
 
     Timer1 = new QTimer(this);
+    Timer1->setTimerType(Qt::PreciseTimer);  // a coarse timer may hand over up to 50 ms early
     Timer1->setInterval(1000);
 
     connect(Command5, &QPushButton::clicked, this, [this] { Command5_Click(); });

@@ -117,6 +117,8 @@ void CellImage::mousePressEvent(QMouseEvent *event)
     QLabel::mousePressEvent(event);
 }
 
+void CellImage::mouseDoubleClickEvent(QMouseEvent *event) { event->accept(); }
+
 void CellImage::mouseReleaseEvent(QMouseEvent *event)
 {
     const bool wasPressed = m_pressed;

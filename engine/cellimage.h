@@ -20,6 +20,8 @@ signals:
 protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    // The second press of a double-click is not a click: a double-click plays once.
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
     // A locked board still shows its discs as they are, never greyed out.
     void paintEvent(QPaintEvent *event) override;
 

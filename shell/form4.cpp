@@ -28,6 +28,13 @@ Form4::Form4() : KWindow(FormId::Form4)
     for (int k = 0; k < 3; ++k)
         Label1[k] = Layout::label(this, line[k].left, line[k].top, line[k].width, line[k].height, texts[k],
                                   LabelStyle{points[k], false, false, false, Rgb::black(), colours[k]});
+    // Each curtain is a pixel narrower than its line. A substitute font may
+    // draw a line wider than the designed face does, so a line is drawn only
+    // where its curtain covers it: nothing shows ahead of the pen.
+    for (int k = 0; k < 3; ++k) {
+        const QRect covered = Twips::rect(curtain[k].left, curtain[k].top, curtain[k].width, curtain[k].height);
+        Label1[k]->setMask(covered.intersected(Label1[k]->geometry()).translated(-Label1[k]->pos()));
+    }
     Label3 = Layout::label(this, 2640, 2040, 1935, 855, QStringLiteral("JOV"),
                            LabelStyle{48, false, false, false, Rgb::black(), Rgb::white()});
     // Created after the texts, so each curtain lies above the text it covers.
@@ -44,11 +51,14 @@ Form4::Form4() : KWindow(FormId::Form4)
     MMControl1 = new SoundEffect(this);
 
     // Both timers run from the moment the window exists; their ticks reach
-    // the window only from the event loop, after Form_Load.
+    // the window only from the event loop, after Form_Load. They are precise:
+    // a coarse timer may fire 5 % early or late.
     Timer1 = new QTimer(this);
+    Timer1->setTimerType(Qt::PreciseTimer);
     Timer1->setInterval(20);
     connect(Timer1, &QTimer::timeout, this, &Form4::Timer1_Timer);
     Timer2 = new QTimer(this);
+    Timer2->setTimerType(Qt::PreciseTimer);
     Timer2->setInterval(100);
     connect(Timer2, &QTimer::timeout, this, &Form4::Timer2_Timer);
     Timer1->start();

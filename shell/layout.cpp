@@ -4,6 +4,7 @@
 #include <QFontDatabase>
 #include <QImageReader>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 #include <QStyleOptionButton>
 #include <QStylePainter>
@@ -81,9 +82,27 @@ void setFixedClientSize(QWidget *window, int widthTwips, int heightTwips)
     window->setFixedSize(Twips::size(widthTwips, heightTwips));
 }
 
+namespace {
+// The frame style draws its border in the text colour, which a white-on-black
+// label would lose against the window: the border is drawn over in black.
+class FramedLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent *event) override
+    {
+        QLabel::paintEvent(event);
+        QPainter p(this);
+        p.setPen(Rgb::black());
+        p.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
+};
+}  // namespace
+
 QLabel *label(QWidget *parent, int l, int t, int w, int h, const QString &text, const LabelStyle &style)
 {
-    auto *lab = new QLabel(text, parent);
+    auto *lab = style.framed ? new FramedLabel(text, parent) : new QLabel(text, parent);
     place(lab, l, t, w, h);
     if (style.points > 0 || style.bold)
         lab->setFont(font(style.points, style.bold));

@@ -50,7 +50,7 @@ void setFixedClientSize(QWidget *window, int widthTwips, int heightTwips);
 struct LabelStyle {
     double points = 0;  // 0: the window's default font
     bool bold = false;
-    bool framed = false;
+    bool framed = false;  // a single black border
     bool centred = false;
     QColor background;  // invalid: transparent / default
     QColor text;        // invalid: default

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QQueue>
+#include <QTest>
 
 #include "shell/layout.h"
 #include "shell/module1.h"
@@ -70,4 +71,11 @@ void queueAnswers(std::initializer_list<bool> answers)
 void setBoxHook(std::function<void(const QString &)> hook) { g_hook = std::move(hook); }
 
 int endCount() { return g_ends; }
+
+void doubleClick(QWidget *w)
+{
+    QTest::mouseClick(w, Qt::LeftButton);
+    QTest::mouseDClick(w, Qt::LeftButton);
+    QTest::mouseRelease(w, Qt::LeftButton);
+}
 }  // namespace TestKit

@@ -10,6 +10,8 @@
 #include "shell/module1.h"
 #include "shell/msgbox.h"
 
+class QWidget;
+
 namespace TestKit {
 struct Box {
     QString text;
@@ -41,4 +43,7 @@ void setBoxHook(std::function<void(const QString &text)> hook);
 
 // How often the program ended since the last reset().
 int endCount();
+
+// A double-click as the platform delivers it: press, release, double-click, release.
+void doubleClick(QWidget *w);
 }  // namespace TestKit

@@ -20,6 +20,60 @@ double cell(int k) { return (k + 0.5) / 64.0; }
 // A position from its first and last cells, every other cell empty.
 QString pad(const QString &head, const QString &tail = {}) { return head + QString(71 - head.size() - tail.size(), '.') + tail; }
 
+// Level 3's groups, each in ascending order: the corners, the cells away from
+// them, the cells next to one.
+QList<QList<int>> levelThreeGroups()
+{
+    QList<QList<int>> groups(3);
+    for (int k = 0; k < 64; ++k) {
+        const int r = std::min(k / 8, 7 - k / 8), c = std::min(k % 8, 7 - k % 8);  // distances to the nearest edges
+        const bool nearCorner = r <= 1 && c <= 1;
+        groups[nearCorner ? (r + c == 0 ? 0 : 2) : 1] << k;
+    }
+    return groups;
+}
+
+// Black's moves where the board is full but for cells a and b: each flips one
+// white disc, so they are worth the same and there is no other. Empty: none found.
+QString twoEqualMoves(int a, int b)
+{
+    const int steps[8][2] = {{-1, -1}, {-1, 0}, {-1, 1}, {0, -1}, {0, 1}, {1, -1}, {1, 0}, {1, 1}};
+    auto cellAt = [](int k, const int *s, int n) {
+        const int r = k / 8 + s[0] * n, c = k % 8 + s[1] * n;
+        return r < 0 || r > 7 || c < 0 || c > 7 ? -1 : r * 8 + c;
+    };
+    QList<int> board(64, 1);
+    auto flips = [&](int k) {
+        int total = 0;
+        for (const auto &s : steps) {
+            int n = 1;
+            while (cellAt(k, s, n) >= 0 && board[cellAt(k, s, n)] == -1)
+                ++n;
+            if (n > 1 && cellAt(k, s, n) >= 0 && board[cellAt(k, s, n)] == 1)
+                total += n - 1;
+        }
+        return total;
+    };
+    for (const auto &sa : steps)
+        for (const auto &sb : steps) {
+            board.fill(1);
+            board[a] = 0;
+            board[b] = 0;
+            const int wa = cellAt(a, sa, 1), wb = cellAt(b, sb, 1);
+            if (wa < 0 || wb < 0 || board[wa] == 0 || board[wb] == 0)
+                continue;
+            board[wa] = -1;
+            board[wb] = -1;
+            if (flips(a) == 1 && flips(b) == 1) {
+                QString rows;
+                for (int k = 0; k < 64; ++k)
+                    rows += QString(k > 0 && k % 8 == 0 ? "/" : "") + QStringLiteral("O.X").at(board[k] + 1);
+                return rows;
+            }
+        }
+    return {};
+}
+
 // Opens the window as the menu does and picks level and colour (1 "黒", -1 "白").
 Form2 *open(int level, int person)
 {
@@ -101,12 +155,16 @@ private slots:
 
         f->Command5->click();
         QVERIFY(f->Label2->text().isEmpty() && !f->Command5->isVisible() && !f->Timer1->isActive() && all(f, true));
-        f->Image1_Click(0);
+        // A double-click is one click: one refusal, then one move.
+        TestKit::doubleClick(f->Image1[0]);
         QCOMPARE(TestKit::boxTexts(), QStringList{QStringLiteral("そこには打てません")});
 
-        f->Image1_Click(19);
+        TestKit::doubleClick(f->Image1[19]);
+        QCOMPARE(TestKit::boxTexts().size(), 1);
+        QCOMPARE(f->moveCount, i16(1));
         QCOMPARE(f->Label1->text(), QStringLiteral("白 番"));
         QVERIFY(all(f, false) && f->Command7->isEnabled() && f->Timer1->interval() == 1000);
+        QCOMPARE(f->Timer1->timerType(), Qt::PreciseTimer);
         QVERIFY(tick(f) >= 0);
         QCOMPARE(f->Label1->text(), QStringLiteral("黒 番"));
         QVERIFY(all(f, true));
@@ -131,6 +189,16 @@ private slots:
         for (auto &[mc, d, k] : flips)
             QTest::addRow("flips, move %d, d = %d", mc, d)
                 << Turn{3, "......../......../.XOOO.../......../.XO...../....XO../......../XOOO....", mc, {dir(d)}, k, ""};
+        // Equal counts within a group go to the cell tried first: the lowest with
+        // d = 1, the highest with d = 2. Neighbours in a group alone on the board
+        // pin the order in which level 3 tries every cell.
+        for (const QList<int> &group : levelThreeGroups())
+            for (int i = 1; i < group.size(); ++i)
+                for (int d : {1, 2}) {
+                    const QString board = twoEqualMoves(group[i - 1], group[i]);
+                    QTest::addRow("tie of %d and %d, d = %d", group[i - 1], group[i], d)
+                        << Turn{3, board, 10, {dir(d)}, d == 1 ? group[i - 1] : group[i], ""};
+                }
         QTest::newRow("near corner only") << Turn{3, pad("..OX"), 30, {dir(1)}, 1, ""};
         QTest::newRow("near corner flips fewer") << Turn{3, pad("..OX..../......../.XOOO..."), 10, {dir(1)}, 21, ""};
         // The only legal cell is the last one reached.

@@ -31,6 +31,19 @@ bool colours(const QLabel *l, const QColor &bg, const QColor &fg)
     return l->palette().color(QPalette::Window) == bg && l->palette().color(QPalette::WindowText) == fg;
 }
 
+// Pixels of a label's outermost ring that are not black.
+int unframedPixels(QLabel *l)
+{
+    const QImage img = l->grab().toImage();
+    int n = 0;
+    for (int x = 0; x < img.width(); ++x)
+        for (int y = 0; y < img.height(); ++y) {
+            const bool ring = x == 0 || y == 0 || x == img.width() - 1 || y == img.height() - 1;
+            n += ring && img.pixelColor(x, y) != Rgb::black();
+        }
+    return n;
+}
+
 // Black 20, white 25, 19 empty, and neither side can move.
 const QStringList deadlock = {"WWWWWWWW", "WWWWWWWW", "WWWWWWWW", "W.......",
                               "........", "....BBBB", "BBBBBBBB", "BBBBBBBB"};
@@ -128,6 +141,28 @@ private slots:
         QCOMPARE(f->turnColor, qint16(legal ? -turn : turn));
         QCOMPARE(f->MMControl1->playCount(), legal ? 1 : 0);
         QCOMPARE(f->flipFound + f->moveMade + f->probeOnly, 0);
+    }
+
+    // The second press of a double-click is no click: a legal cell is played
+    // once, an illegal one refused once.
+    void doubleClickIsOneClick()
+    {
+        TestKit::doubleClick(f->Image1[19]);
+        QCOMPARE(f->moveCount, qint16(1));
+        QCOMPARE(f->MMControl1->playCount(), 1);
+        QCOMPARE(TestKit::boxTexts(), QStringList());
+        TestKit::doubleClick(f->Image1[0]);
+        QCOMPARE(TestKit::boxTexts(), QStringList{refused});
+    }
+
+    // Framed labels draw their border in black, whatever their own colours.
+    void framesAreBlack()
+    {
+        const QList<QLabel *> framed = {f->Label1, f->Label2, f->Label3, f->Label4, f->Label5, f->Label6};
+        QList<int> unframed;
+        for (QLabel *l : framed)
+            unframed << unframedPixels(l);
+        QCOMPARE(unframed, QList<int>(framed.size(), 0));
     }
 
     void refusalsChangeNothing()

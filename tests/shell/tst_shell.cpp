@@ -33,6 +33,31 @@ int runTo(Form4 *f, int stage)
     }
     return moves;
 }
+// The opening on a clock of its own: each timer ticks once its interval, as the
+// previous tick left it, has passed; when both are due the pen, armed earlier,
+// goes first. Returns the milliseconds at which each curtain went and the menu came.
+QList<int> timeline(Form4 *f)
+{
+    QList<int> at(5, -1);
+    int due1 = f->Timer1->interval(), due2 = f->Timer2->interval();
+    while (f->Timer1->isActive() || f->Timer2->isActive()) {
+        const bool pen = f->Timer2->isActive() && (!f->Timer1->isActive() || due2 <= due1);
+        const int now = pen ? due2 : due1;
+        if (pen) {
+            f->Timer2_Timer();
+            due2 = now + f->Timer2->interval();
+        } else {
+            f->Timer1_Timer();
+            due1 = now + f->Timer1->interval();
+        }
+        for (int k = 0; k < 4; ++k)
+            if (at[k] < 0 && f->Label5[k]->isHidden())
+                at[k] = now;
+        if (at[4] < 0 && Module1::loaded(FormId::Form3))
+            at[4] = now;
+    }
+    return at;
+}
 // Windows not yet deleted, discarded ones included: a second menu shows here.
 int windowsAlive() { return QApplication::topLevelWidgets().size(); }
 QPoint quadrant(int area) { return {Twips::px(area % 2 ? 1000 : 3500), Twips::px(area <= 2 ? 1000 : 3300)}; }
@@ -98,6 +123,32 @@ private slots:
         f->Form_Click();  // a click queued behind the last tick
         QVERIFY(f->isUnloaded() && Module1::loaded(FormId::Form3)->isVisible() && f->MMControl1->playCount() == 1);
         QCOMPARE(windowsAlive(), 2);  // the opening and one menu
+    }
+
+    // Line 0 is whole after 36 hops of 100 ms, line 1 after 36 more, line 2
+    // after 17; each curtain goes at the 20 ms step after its line, the last at
+    // once; "JOV" shows 1.3 s later and the menu 1.3 s after that.
+    void openingTimeline()
+    {
+        Form4 *f = startOpening();
+        QCOMPARE(f->Timer1->timerType(), Qt::PreciseTimer);
+        QCOMPARE(f->Timer2->timerType(), Qt::PreciseTimer);
+        QCOMPARE(timeline(f), (QList<int>{3620, 7220, 8900, 10200, 11500}));
+    }
+
+    // Each line shows only where its curtain lies, however wide the face the
+    // machine draws it in: before the pen moves, all is black but the pen.
+    void curtainsCoverTheLines()
+    {
+        Form4 *f = startOpening();
+        for (QLabel *line : f->Label1)
+            line->setFont(Layout::font(60));  // wider and taller than any line is designed
+        const QImage shot = f->grab().toImage();
+        int lit = 0;
+        for (int x = 0; x < shot.width(); ++x)
+            for (int y = 0; y < shot.height(); ++y)
+                lit += !f->Image1->geometry().contains(x, y) && shot.pixelColor(x, y) != Rgb::black();
+        QCOMPARE(lit, 0);
     }
 
     // A click anywhere at any stage: the window, the pen, a line, the handle, a curtain.
