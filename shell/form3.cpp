@@ -5,6 +5,7 @@
 #include <QPointer>
 
 #include "shell/layout.h"
+#include "shell/menukeys.h"
 #include "shell/module1.h"
 #include "shell/msgbox.h"
 
@@ -113,6 +114,7 @@ Form3::Form3() : KWindow(FormId::Form3)
     connect(Label10, &HoverArea::clicked, this, &Form3::Label10_Click);
 
     MMControl1 = new SoundEffect(this);
+    new MenuKeys(this);
 }
 
 void Form3::Form_Load()
