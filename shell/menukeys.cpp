@@ -73,7 +73,8 @@ bool MenuKeys::eventFilter(QObject *watched, QEvent *event)
     case Qt::Key_Tab:
         select(now >= 4 ? 1 : now + 1);
         return true;
-    // The arrows step to the neighbouring quadrant and stop at the window's edge.
+    // The arrows step to the neighbouring quadrant and stop at the window's
+    // edge; with nothing selected yet any arrow selects the first.
     case Qt::Key_Left:
         select(now == 0 ? 1 : left ? now : now - 1);
         return true;

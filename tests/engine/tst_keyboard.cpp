@@ -7,6 +7,8 @@
 
 #include "cpu/form2.h"
 #include "local/form1.h"
+#include "net/form5.h"
+#include "net/form8.h"
 #include "shell/form3.h"
 #include "shell/form4.h"
 #include "shell/form6.h"
@@ -199,6 +201,17 @@ private slots:
         // The pointer still reaches the cells through the layer.
         QCOMPARE(w->childAt(w->Image1[42]->geometry().center()), w->Image1[42]);
         QCOMPARE(w->childAt(w->Image1[0]->geometry().topLeft()), w->Image1[0]);
+    }
+
+    // The network windows, built but not loaded (no socket): the same board stop.
+    void networkBoardsTakeTheFocus()
+    {
+        std::unique_ptr<MatchWindow> host(new form5);
+        std::unique_ptr<MatchWindow> client(new Form8);
+        for (MatchWindow *w : {host.get(), client.get()}) {
+            QCOMPARE(w->focusWidget(), w->boardFocus);
+            QCOMPARE(tabStops(w).value(0), w->boardFocus);
+        }
     }
 
     // The first key shows the cursor where it rests; it stops at every edge.
