@@ -109,8 +109,8 @@ QString BoardFocus::cellName(int index, qint16 value)
 
 void BoardFocus::refreshCell(int index)
 {
-    // Only a real change is named again (and announced): the scans flip one
-    // cell at a time, and a redraw touches all 64.
+    // Only a real change is named again (and announced): a redraw touches all
+    // 64 cells, a move changes a few.
     const qint16 value = m_contents(index);
     if (m_named[index] == value)
         return;

@@ -18,7 +18,6 @@ public:
 
     // Read the board again: every cell's name follows it.
     void refresh();
-    void refreshCell(int index);
 
     int cursor() const { return m_cursor; }
     // The frame is on screen: a key has been used and the board has the focus.
@@ -42,6 +41,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void refreshCell(int index);
     void showOrMove(int rowStep, int colStep);
     void announceCursor();
 

@@ -111,7 +111,6 @@ void MatchWindow::reverse(const i16 &row, const i16 &col)
         return;
     Image1[cellIndex[row][col]]->loadPicture(pictureFor(turnColor));
     Board[row][col] = turnColor;
-    boardFocus->refreshCell(cellIndex[row][col]);
 }
 
 void MatchWindow::drawPlainBoard()
