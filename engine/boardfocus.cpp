@@ -76,14 +76,19 @@ QAccessibleInterface *boardFactory(const QString &className, QObject *object)
 }
 }  // namespace
 
-BoardFocus::BoardFocus(QWidget *window, CellImage *const (&cells)[64], Contents contents)
-    : QWidget(window), m_contents(std::move(contents))
+void BoardFocus::installAccessibility()
 {
-    static const bool factoryInstalled = [] {
+    static const bool installed = [] {
         QAccessible::installFactory(boardFactory);
         return true;
     }();
-    Q_UNUSED(factoryInstalled);
+    Q_UNUSED(installed);
+}
+
+BoardFocus::BoardFocus(QWidget *window, CellImage *const (&cells)[64], Contents contents)
+    : QWidget(window), m_contents(std::move(contents))
+{
+    installAccessibility();
 
     for (int k = 0; k < 64; ++k) {
         m_cells[k] = cells[k];

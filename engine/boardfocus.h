@@ -16,6 +16,10 @@ public:
     using Contents = std::function<qint16(int index)>;
     BoardFocus(QWidget *window, CellImage *const (&cells)[64], Contents contents);
 
+    // The cells' and the board's accessible interfaces. Before the first cell
+    // is made: an interface asked for once is kept for the cell's lifetime.
+    static void installAccessibility();
+
     // Read the board again: every cell's name follows it.
     void refresh();
 

@@ -21,6 +21,7 @@ MatchWindow::MatchWindow(const Design &d) : KWindow(d.id)
 
     Label7 = Layout::label(this, 240, 120, 6735, 615, QStringLiteral("Dorvex Quorvane"),
                            LabelStyle{30, false, false, false, QColor(), Rgb::blue()});
+    BoardFocus::installAccessibility();
     for (int k = 0; k < 64; ++k) {
         Image1[k] = new CellImage(k, this);
         Layout::place(Image1[k], 840 + (k % 8) * 480, 840 + (k / 8) * 480, 480, 480);

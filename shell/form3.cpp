@@ -62,6 +62,8 @@ Form3::Form3() : KWindow(FormId::Form3)
     using Layout::LabelStyle;
     setCaptionAndSize(QStringLiteral("Dorvex Quorvane～モード選択～"), 4680, 4395);
     Layout::setColors(this, Rgb::darkGreen(), QColor());
+    // First: the hover areas' accessible interfaces come from it.
+    new MenuKeys(this);
 
     Shape1 = new DiscShape(this, Rgb::white());
     Layout::place(Shape1, 120, 0, 2055, 2055);
@@ -114,7 +116,6 @@ Form3::Form3() : KWindow(FormId::Form3)
     connect(Label10, &HoverArea::clicked, this, &Form3::Label10_Click);
 
     MMControl1 = new SoundEffect(this);
-    new MenuKeys(this);
 }
 
 void Form3::Form_Load()

@@ -116,6 +116,9 @@ private slots:
         QVERIFY(!op->isVisible());
         QVERIFY(Module1::loaded(FormId::Form3));
         QVERIFY(Module1::loaded(FormId::Form3)->isVisible());
+        // The program's first menu already has its quadrants as buttons.
+        auto *m = Module1::form<Form3>(FormId::Form3);
+        QCOMPARE(QAccessible::queryAccessibleInterface(m->Label7)->role(), QAccessible::Button);
     }
 
     void menu_data()
@@ -154,6 +157,9 @@ private slots:
         QVERIFY(m->isUnloaded());
         for (int id = 0; id < formCount; ++id)
             QCOMPARE(Module1::loaded(FormId(id)) != nullptr, FormId(id) == target);
+        // The first match window made in this program already has pressable cells.
+        if (auto *w = Module1::form<MatchWindow>(target))
+            QCOMPARE(QAccessible::queryAccessibleInterface(w->Image1[0])->actionInterface()->actionNames().size(), 1);
     }
 
     void menuArrowsAndBackTab()
