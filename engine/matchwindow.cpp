@@ -21,11 +21,14 @@ MatchWindow::MatchWindow(const Design &d) : KWindow(d.id)
 
     Label7 = Layout::label(this, 240, 120, 6735, 615, QStringLiteral("Dorvex Quorvane"),
                            LabelStyle{30, false, false, false, QColor(), Rgb::blue()});
+    BoardFocus::installAccessibility();
     for (int k = 0; k < 64; ++k) {
         Image1[k] = new CellImage(k, this);
         Layout::place(Image1[k], 840 + (k % 8) * 480, 840 + (k / 8) * 480, 480, 480);
         connect(Image1[k], &CellImage::clicked, this, [this](int index) { Image1_Click(static_cast<i16>(index)); });
     }
+    // Created before the buttons: the board comes first in the Tab order.
+    boardFocus = new BoardFocus(this, Image1, [this](int k) { return Board[k / 8][k % 8]; });
     Line1[0] = Layout::line(this, 840, 840, 4680, 840, 3);
     Line1[1] = Layout::line(this, 840, 4680, 4680, 4680, 3);
     Line1[2] = Layout::line(this, 4680, 4680, 4680, 840, 3);
@@ -47,6 +50,9 @@ MatchWindow::MatchWindow(const Design &d) : KWindow(d.id)
     Command7 = Layout::button(this, 120, 4080, 615, 615, QStringLiteral("モード選択"));
     Label2 = Layout::label(this, 120, d.label2Top, 6855, 735, QString(), LabelStyle{33, false, true, true, QColor(), QColor()});
     MMControl1 = new SoundEffect(this);
+    boardFocus->raise();  // the cursor frame lies above the board's lines too
+    // Every match window opens with the board taking the keys.
+    boardFocus->setFocus();
 
     // The buttons reach the handlers through the event loop's click, never
     // while another of this window's handlers is still running.
@@ -86,6 +92,7 @@ void MatchWindow::setUpBoard()
         Board[k / 8][k % 8] = value;
         Image1[k]->loadPicture(pictureFor(value));
     }
+    boardFocus->refresh();
 }
 
 MatchState MatchWindow::state() const
@@ -136,6 +143,7 @@ void MatchWindow::drawPlainBoard()
 {
     for (int k = 0; k < 64; ++k)
         Image1[k]->loadPicture(pictureFor(Board[k / 8][k % 8]));
+    boardFocus->refresh();
 }
 
 void MatchWindow::red(const i16 &index)

@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QLabel>
 
+#include "engine/boardfocus.h"
 #include "engine/cellimage.h"
 #include "engine/matchstate.h"
 #include "shell/kwindow.h"
@@ -49,6 +50,8 @@ public:
     CellImage *Image1[64] = {};
     QWidget *Line1[4] = {};
     SoundEffect *MMControl1 = nullptr;
+    // The board's keyboard stop and accessible cell names.
+    BoardFocus *boardFocus = nullptr;
 
     // ---- procedures ----
     virtual void syokika();

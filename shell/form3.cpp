@@ -4,6 +4,7 @@
 #include <QPainter>
 
 #include "shell/layout.h"
+#include "shell/menukeys.h"
 #include "shell/module1.h"
 #include "shell/msgbox.h"
 
@@ -60,6 +61,8 @@ Form3::Form3() : KWindow(FormId::Form3)
     using Layout::LabelStyle;
     setCaptionAndSize(QStringLiteral("Dorvex Quorvane～モード選択～"), 4680, 4395);
     Layout::setColors(this, Rgb::darkGreen(), QColor());
+    // First: the hover areas' accessible interfaces come from it.
+    new MenuKeys(this);
 
     Shape1 = new DiscShape(this, Rgb::white());
     Layout::place(Shape1, 120, 0, 2055, 2055);

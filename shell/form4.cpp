@@ -1,5 +1,6 @@
 #include "shell/form4.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPixmap>
 
@@ -218,5 +219,11 @@ void Form4::mouseReleaseEvent(QMouseEvent *event)
     for (i16 k = 0; k < 4; ++k)
         if (hit == Label5[k])
             return Label5_Click(k);
+    Form_Click();
+}
+
+void Form4::keyPressEvent(QKeyEvent *event)
+{
+    event->accept();
     Form_Click();
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The opening screen: a quill pen hops along three lines while black
 // curtains travelling with it uncover them, then the handle "JOV" appears
-// with a bang and the opening gives way to the menu. A click skips it.
+// with a bang and the opening gives way to the menu. A click or any key skips it.
 #include <QLabel>
 #include <QTimer>
 
@@ -51,6 +51,8 @@ protected:
     void releaseDevices() override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    // Any key skips the opening as a click does.
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void movePen(int left, int top);

@@ -25,8 +25,8 @@ Form7::Form7()
     Text2->setAccessibleName(Label2->text());
     Text2->setInputMethodHints(Qt::ImhUrlCharactersOnly | Qt::ImhPreferLatin);
     connect(Text2, &QLineEdit::textChanged, this, [this] { Text2_Change(); });
-    confirmOnEnter(Text2);
-    setTabOrder(Text3, Text2);
+    // The address box lies below the port choice.
+    setTabOrder(Text1, Text2);
     setTabOrder(Text2, Command1);
 }
 

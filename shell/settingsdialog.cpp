@@ -1,6 +1,7 @@
 #include "shell/settingsdialog.h"
 
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -82,22 +83,27 @@ SettingsDialog::SettingsDialog(const Design &d) : KWindow(d.id), m_matchWindow(d
     connect(Text1, &QLineEdit::textChanged, this, [this] { Text1_Change(); });
     connect(Text3, &QLineEdit::textChanged, this, [this] { Text3_Change(); });
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
-    confirmOnEnter(Text3);
-    confirmOnEnter(Text1);
 
-    // The headings take no focus; the port choice comes first, as designed.
+    // The headings take no focus; Tab walks the entries from top to bottom,
+    // then "設定".
+    setTabOrder(Text3, Option1);
     setTabOrder(Option1, Option2);
     setTabOrder(Option2, Text1);
-    setTabOrder(Text1, Text3);
-    setTabOrder(Text3, Command1);
+    setTabOrder(Text1, Command1);
 }
 
-void SettingsDialog::confirmOnEnter(QLineEdit *box)
+void SettingsDialog::keyPressEvent(QKeyEvent *event)
 {
-    connect(box, &QLineEdit::returnPressed, this, [this] {
+    // Enter, in whichever control the boxes and options leave it to the
+    // dialog, presses "設定" as its default command, and only when it may be
+    // pressed.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        event->accept();
         if (Command1->isEnabled())
-            Command1_Click();
-    });
+            Command1->click();
+        return;
+    }
+    KWindow::keyPressEvent(event);
 }
 
 void SettingsDialog::Form_Load()

@@ -62,8 +62,8 @@ protected:
     virtual bool addressMissing() const { return false; }
     // Hands the entries to the settings store.
     virtual void store(const QString &name, qint16 port) = 0;
-    // Enter in an entry box confirms, as the dialog's default command.
-    void confirmOnEnter(QLineEdit *box);
+    // Enter anywhere in the dialog presses "設定" when it is enabled.
+    void keyPressEvent(QKeyEvent *event) override;
 
     QLabel *m_status = nullptr;    // Label2 on Form6, Label6 on Form7
     QLabel *m_portNote = nullptr;  // Label5 on Form6, Label9 on Form7

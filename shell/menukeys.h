@@ -1,0 +1,22 @@
+#pragma once
+// The menu without a mouse: Tab, Shift+Tab and the arrow keys select a
+// quadrant exactly as the pointer entering it does, Enter and Space open it
+// as a click. The quadrants are exposed to assistive tools as four buttons.
+#include <QObject>
+
+class Form3;
+
+class MenuKeys : public QObject {
+    Q_OBJECT
+public:
+    explicit MenuKeys(Form3 *menu);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void select(int area);
+    void open();
+
+    Form3 *m_menu;
+};
