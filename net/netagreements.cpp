@@ -79,7 +79,8 @@ void NetMatchWindow::settleBoard()
 
 void NetMatchWindow::Winsock1_SendComplete()
 {
+    QPointer<NetMatchWindow> self(this);
     followUp(m_rules.completed());
-    if (!isUnloaded())
+    if (self && !isUnloaded())
         settleBoard();
 }

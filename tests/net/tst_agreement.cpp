@@ -276,7 +276,8 @@ struct Explorer {
                     Side &peer = x.s[1 - me];
                     if (peer.gone())
                         return;
-                    peer.queue.push_back(w.close ? Item{Item::Close, 0, false} : Item{Item::Message, w.value, w.request});
+                    const Item item = w.close ? Item{Item::Close, 0, false} : Item{Item::Message, w.value, w.request};
+                    peer.queue.push_back(item);
                 });
         }
         if (!any) {

@@ -287,14 +287,17 @@ private slots:
         TestKit::setBoxHook([&](const QString &text) {
             if (text != question(66))
                 return;
-            if (held)
+            if (held) {
                 wait([&] { return p.host->waitingEvents() >= 2; });
-            else
-                held = (p.host->Command2->click(), heldBack(p.client));
+                return;
+            }
+            p.host->Command2->click();
+            held = heldBack(p.client);
         });
         TestKit::queueAnswers({true, false});
         p.host->Command2->click();
-        QVERIFY(wait([&] { return TestKit::boxTexts().size() == 4 && inNewGame(p); }));
+        QVERIFY(wait([&] { return TestKit::boxTexts().size() == 4; }));
+        QVERIFY(wait([&] { return inNewGame(p); }));
         QVERIFY(held);
         QStringList boxes = TestKit::boxTexts();
         boxes.sort();
@@ -314,8 +317,10 @@ private slots:
         QVERIFY(r);
         bool held = false;
         TestKit::setBoxHook([&](const QString &) {
-            if (!held)
-                held = (r->send("66"), heldBack(r->w));
+            if (held)
+                return;
+            r->send("66");
+            held = heldBack(r->w);
         });
         TestKit::queueAnswers({true, false});
         r->send("66");
@@ -340,7 +345,8 @@ private slots:
         QVERIFY(wait([&] { return r->w->Board[2][3] == 1; }));
         clickCell(r->w, 18);  // the board stays locked
         r->send("66");
-        QVERIFY(wait([&] { return TestKit::boxTexts().size() == 2 && r->w->moveCount == 0; }));
+        QVERIFY(wait([&] { return TestKit::boxTexts().size() == 2; }));
+        QVERIFY(wait([&] { return r->w->moveCount == 0; }));
         QVERIFY(r->got.isEmpty());
         r->send("19");
         QVERIFY(wait([&] { return r->w->Board[2][3] == 1; }));
@@ -359,8 +365,10 @@ private slots:
         QVERIFY(r->expect("66"));
         bool held = false;
         TestKit::setBoxHook([&](const QString &text) {
-            if (text == question(67))
-                held = (r->send("66"), heldBack(r->w));
+            if (text != question(67))
+                return;
+            r->send("66");
+            held = heldBack(r->w);
         });
         TestKit::queueAnswers({true});
         r->send("67");

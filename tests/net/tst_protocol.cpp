@@ -13,7 +13,7 @@ private slots:
     // Each seed, named by what it holds, a few more junk reads, and every code.
     void reads()
     {
-        const QDir dir(QFileInfo(QStringLiteral(__FILE__)).dir().filePath(QStringLiteral("../fuzz/corpus")));
+        const QDir dir(QStringLiteral(KOBANTO_TESTS_DIR "/fuzz/corpus"));
         const QStringList files = dir.entryList(QDir::Files);
         QVERIFY2(files.size() >= 40, "the seed corpus is missing");
         for (const QString &f : files) {
