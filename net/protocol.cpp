@@ -212,6 +212,33 @@ Message junkMessage(QString text)
     return m;
 }
 
+// Codes 64 to 68 (either sign where one exists) sent back to back, as a
+// request pressed twice gives, can arrive in one read. Read as one number
+// they are out of range, so taking them apart loses nothing; moves and
+// passes are never taken apart: "1966" has no single reading.
+bool splitCodes(const QByteArray &bytes, QList<Message> &out)
+{
+    QList<Message> codes;
+    for (qsizetype i = 0; i < bytes.size();) {
+        const qsizetype j = bytes.at(i) == '-' ? i + 1 : i;
+        if (j + 2 > bytes.size() || bytes.at(j) != '6' || bytes.at(j + 1) < '4' || bytes.at(j + 1) > '8')
+            return false;
+        const int v = (bytes.at(j + 1) - '0' + 60) * (j > i ? -1 : 1);
+        Message m;
+        m.kind = kindOf(v);
+        if (m.kind == Kind::Junk)
+            return false;
+        m.value = qint16(v);
+        m.text = QString::fromLatin1(bytes.constData() + i, j + 2 - i);
+        codes.push_back(m);
+        i = j + 2;
+    }
+    if (codes.size() < 2)
+        return false;
+    out = codes;
+    return true;
+}
+
 // A chat line, or junk when it is longer than any line a peer sends.
 Message chatOrJunk(const QByteArray &line)
 {
@@ -305,6 +332,9 @@ QList<Message> split(const QByteArray &bytes)
             return {number, chatOrJunk(bytes.mid(space))};
         }
     }
+    QList<Message> codes;
+    if (bytes.size() <= 3 * 16 && splitCodes(bytes, codes))
+        return codes;
     if (bytes.size() > maxChatBytes)
         return {junkMessage(QStringLiteral("<%1 bytes>").arg(bytes.size()))};
     return {junkMessage(decode(bytes))};
