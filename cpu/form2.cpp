@@ -3,7 +3,7 @@
 #include <QTimer>
 
 #include "shell/layout.h"
-#include "shell/msgbox.h"
+#include "shell/boxqueue.h"
 
 namespace {
 const QString cpuWins = QStringLiteral("残 念 Ｃ Ｐ Ｕ の 勝 利");
@@ -33,7 +33,13 @@ Form2::Form2()
     connect(Command8, &QPushButton::clicked, this, [this] { Command8_Click(); });
     connect(Command9, &QPushButton::clicked, this, [this] { Command9_Click(); });
     connect(Command10, &QPushButton::clicked, this, [this] { Command10_Click(); });
-    connect(Timer1, &QTimer::timeout, this, [this] { Timer1_Timer(); });
+    // While a box is open (the close question) the board stays as the
+    // person sees it; the tick waits until every box has closed.
+    m_ticks = new BoxQueue(this);
+    connect(Timer1, &QTimer::timeout, this, [this] {
+        Timer1->stop();
+        m_ticks->post([this] { Timer1_Timer(); });
+    });
 }
 
 // ---------------------------------------------------------------- a new game
@@ -117,12 +123,6 @@ void Form2::Timer1_Timer()
     // a turn that is not the computer's: there is nothing to play.
     if (isUnloaded() || choosingSides() || turnColor != cpuColor)
         return;
-    // While the close question is open the board stays as the person sees
-    // it; the turn comes once the question is answered.
-    if (MsgBox::openCount() > 0) {
-        Timer1->start();
-        return;
-    }
     cpu();
 }
 
@@ -144,5 +144,6 @@ QString Form2::resultText(i16 winner, bool byResignation) const
 void Form2::Form_Unload()
 {
     Timer1->stop();
+    m_ticks->stop();
     MatchWindow::Form_Unload();
 }

@@ -5,6 +5,7 @@
 #include "cpu/cpurandom.h"
 #include "engine/matchwindow.h"
 
+class BoxQueue;
 class QTimer;
 
 class Form2 : public MatchWindow {
@@ -69,4 +70,5 @@ private:
     i16 drawCell();
 
     CpuRandom::Source m_random;
+    BoxQueue *m_ticks = nullptr;  // ticks held while a box is open
 };

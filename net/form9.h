@@ -11,5 +11,8 @@ public:
     Form9();
     QListWidget *List1 = nullptr;
 
+    // The chat window's list, the window shown first if it is not loaded.
+    static QListWidget *list();
+
     void Form_QueryUnload(bool &cancel, int unloadMode) override;
 };

@@ -5,23 +5,24 @@
 // windows differ only in their colour, their connection set-up and texts.
 #include <QLineEdit>
 #include <QString>
-#include <deque>
 #include <functional>
 
 #include "engine/matchwindow.h"
+#include "net/agreement.h"
+#include "net/peerlog.h"
 #include "net/protocol.h"
 #include "net/winsock.h"
 
-class QListWidget;
+class BoxQueue;
 
 class NetMatchWindow : public MatchWindow {
     Q_OBJECT
 public:
     // ---- connection state ----
     i16 connected = 0;
-    i16 rematchRequested = 0;
-    i16 quitRequested = 0;
-    i16 modeRequested = 0;
+    // The last agreement number received or answered, "68" once this side
+    // forces the end, "0" at a new game. For reading only: the agreement
+    // rules keep their own state.
     QString lastMessage = QStringLiteral("0");
 
     // ---- settings, copied by getdatas ----
@@ -37,9 +38,6 @@ public:
     void syokika() override;
     virtual void getdatas();
     virtual void conet() = 0;
-    void saisencheck();
-    void syuuryoucheck();
-    void modecheck();
     void modesentaku();
 
     // ---- event handlers ----
@@ -58,13 +56,13 @@ public:
 
     // The colour this side plays: 1 black (host), -1 white (client).
     i16 ownColor() const { return m_ownColor; }
+    // Requests sent, answers due and follow-ups waiting for their send.
+    const Agreement &agreement() const { return m_rules; }
     // Socket events and messages waiting for a box to close (tests).
-    int waitingEvents() const { return static_cast<int>(m_events.size()); }
+    int waitingEvents() const;
     // Received messages that were ignored (tests).
-    int ignoredMessages() const { return m_ignored; }
+    int ignoredMessages() const { return m_log.count(); }
 
-    // The longest chat text one line may carry, so that a line always fits
-    // one read on the peer's side.
     // Socket events held back while a box is open; a peer flooding beyond
     // this is not listened to until the box closes.
     static constexpr int maxWaitingEvents = 1000;
@@ -80,10 +78,9 @@ protected:
     // Runs fn for a socket event from the event loop, in order, once the
     // running handler and every open box are done.
     void post(std::function<void()> fn);
-    // Where the chat lines go (the chat window, shown if needed).
-    QListWidget *chatList();
-    void send(const QByteArray &bytes);
-    void sendNumber(i16 value);
+    // followUp runs once the bytes have left (at once if they cannot).
+    void send(const QByteArray &bytes, Agreement::FollowUp followUp = Agreement::FollowUp::Nothing);
+    void sendNumber(i16 value, Agreement::FollowUp followUp = Agreement::FollowUp::Nothing);
 
     // The connection is up: "Connect完了", the chat window and input, the
     // status line. False if the window went away while the notice was open.
@@ -97,25 +94,20 @@ protected:
     void releaseDevices() override;
 
 private:
-    void drain();
-    void scheduleDrain();
     void receive(const Protocol::Message &m);
-    void ignore(const QString &why, const QString &text);
     bool peerToMove() const;
-    // Requests of one kind this side has sent and not yet seen answered.
-    int &outstanding(i16 code);
-    i16 &requestFlag(i16 code);
     void request(i16 code);
-    // The peer's request of that kind, or its answer to ours.
-    void agreementCheck(i16 code);
+    // A received 65, 66 or 67 of either sign: the peer's request or its
+    // answer to ours, as the agreement rules read it.
+    void agreementCheck(i16 value, const QString &text);
+    void followUp(Agreement::FollowUp f);
+    // Locks the board on this side's turn while an answer may still start
+    // another new game; unlocks it once none can.
+    void settleBoard();
 
     i16 m_ownColor;
     bool m_gameOver = false;
-    bool m_busy = false;
-    bool m_waitingForBoxes = false;
-    bool m_drainScheduled = false;
-    bool m_overflowReported = false;
-    int m_ignored = 0;
-    int m_outstanding[3] = {0, 0, 0};  // mode select, rematch, quit
-    std::deque<std::function<void()>> m_events;
+    PeerLog m_log;
+    Agreement m_rules;
+    BoxQueue *m_queue = nullptr;
 };

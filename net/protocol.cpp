@@ -30,6 +30,33 @@ int pairIndex(uchar lead, uchar trail)
 
 using PairTable = std::array<char16_t, leadCount * trailCount>;
 
+// Characters where the JIS table and the Windows code page part ways. Input
+// methods on Linux type the JIS ones (U+301C for a wave dash); a Windows peer
+// sends and reads these codes as the Windows ones. Both directions use this
+// one table, so what goes out and what is shown always agree.
+struct Lookalike {
+    char16_t jis;
+    char16_t windows;
+    uchar lead, trail;
+};
+constexpr Lookalike lookalikes[] = {
+    {0x301C, 0xFF5E, 0x81, 0x60},  // wave dash, fullwidth tilde
+    {0x2016, 0x2225, 0x81, 0x61},  // double vertical line, parallel to
+    {0x2014, 0x2015, 0x81, 0x5C},  // em dash, horizontal bar
+    {0x2212, 0xFF0D, 0x81, 0x7C},  // minus sign, fullwidth hyphen-minus
+    {0x00A2, 0xFFE0, 0x81, 0x91},  // cent sign
+    {0x00A3, 0xFFE1, 0x81, 0x92},  // pound sign
+    {0x00AC, 0xFFE2, 0x81, 0xCA},  // not sign
+};
+
+const Lookalike *lookalike(char16_t c)
+{
+    for (const Lookalike &l : lookalikes)
+        if (l.jis == c || l.windows == c)
+            return &l;
+    return nullptr;
+}
+
 PairTable buildPairTable()
 {
     PairTable table;
@@ -51,6 +78,8 @@ PairTable buildPairTable()
                 table[pairIndex(uchar(lead), uchar(trail))] = s.at(0).unicode();
         }
     }
+    for (const Lookalike &l : lookalikes)
+        table[pairIndex(l.lead, l.trail)] = l.windows;
     return table;
 }
 
@@ -64,7 +93,10 @@ const PairTable &pairTable()
 // '?', as the peer's system writes it, not the converter's own filler bytes.
 void encodeRun(QStringView run, QByteArray &out)
 {
-    {
+    bool plain = true;
+    for (QChar c : run)
+        plain = plain && !lookalike(c.unicode());
+    if (plain) {
         QStringEncoder enc(codePage, QStringConverter::Flag::Stateless);
         const QByteArray bytes = enc(run);
         if (enc.isValid() && !enc.hasError()) {
@@ -73,6 +105,12 @@ void encodeRun(QStringView run, QByteArray &out)
         }
     }
     for (qsizetype i = 0; i < run.size();) {
+        if (const Lookalike *l = lookalike(run.at(i).unicode())) {
+            out += char(l->lead);
+            out += char(l->trail);
+            ++i;
+            continue;
+        }
         qsizetype len = 1;
         if (run.at(i).isHighSurrogate() && i + 1 < run.size() && run.at(i + 1).isLowSurrogate())
             len = 2;
@@ -174,6 +212,33 @@ Message junkMessage(QString text)
     return m;
 }
 
+// Codes 64 to 68 (either sign where one exists) sent back to back, as a
+// request pressed twice gives, can arrive in one read. Read as one number
+// they are out of range, so taking them apart loses nothing; moves and
+// passes are never taken apart: "1966" has no single reading.
+bool splitCodes(const QByteArray &bytes, QList<Message> &out)
+{
+    QList<Message> codes;
+    for (qsizetype i = 0; i < bytes.size();) {
+        const qsizetype j = bytes.at(i) == '-' ? i + 1 : i;
+        if (j + 2 > bytes.size() || bytes.at(j) != '6' || bytes.at(j + 1) < '4' || bytes.at(j + 1) > '8')
+            return false;
+        const int v = (bytes.at(j + 1) - '0' + 60) * (j > i ? -1 : 1);
+        Message m;
+        m.kind = kindOf(v);
+        if (m.kind == Kind::Junk)
+            return false;
+        m.value = qint16(v);
+        m.text = QString::fromLatin1(bytes.constData() + i, j + 2 - i);
+        codes.push_back(m);
+        i = j + 2;
+    }
+    if (codes.size() < 2)
+        return false;
+    out = codes;
+    return true;
+}
+
 // A chat line, or junk when it is longer than any line a peer sends.
 Message chatOrJunk(const QByteArray &line)
 {
@@ -267,6 +332,9 @@ QList<Message> split(const QByteArray &bytes)
             return {number, chatOrJunk(bytes.mid(space))};
         }
     }
+    QList<Message> codes;
+    if (bytes.size() <= 3 * 16 && splitCodes(bytes, codes))
+        return codes;
     if (bytes.size() > maxChatBytes)
         return {junkMessage(QStringLiteral("<%1 bytes>").arg(bytes.size()))};
     return {junkMessage(decode(bytes))};

@@ -40,7 +40,8 @@ Message classify(const QString &text);
 
 // Split what one read delivered into messages. TCP may merge a number with
 // a chat line sent right after it; both come back, in order (a line longer
-// than maxChatBytes comes back as Junk after the number). Anything else that
+// than maxChatBytes comes back as Junk after the number). Codes 64 to 68 sent
+// back to back (up to 16 of them) come back one by one. Anything else that
 // is not one known message comes back as a single Junk message.
 QList<Message> split(const QByteArray &bytes);
 

@@ -10,8 +10,19 @@ inline QString check(const QByteArray &read)
 {
     using namespace Protocol;
     const QList<Message> ms = split(read);
-    if (ms.isEmpty() || ms.size() > 2)
-        return QStringLiteral("split gave %1 messages").arg(ms.size());
+    if (ms.isEmpty())
+        return QStringLiteral("split gave no message");
+    if (ms.size() > 2 || (ms.size() == 2 && ms[1].kind != Kind::Chat && ms[1].kind != Kind::Junk)) {
+        // Codes sent back to back: each one of 64 to 68, together the whole read.
+        QByteArray joined;
+        for (const Message &m : ms) {
+            const bool code = m.kind != Kind::Junk && m.kind != Kind::Chat && qAbs(m.value) >= Resign;
+            if (!code || classify(m.text).kind != m.kind)
+                return QStringLiteral("a run of codes holds %1").arg(m.text);
+            joined += encodeNumber(m.value);
+        }
+        return joined == read ? QString() : QStringLiteral("a run of codes is not the read");
+    }
     qsizetype at = 0;  // where the current message starts in the read
     for (int i = 0; i < ms.size(); ++i) {
         const Message &m = ms[i];

@@ -228,7 +228,8 @@ private slots:
             QVERIFY(wait([&] { return TestKit::boxTexts().size() == 2 && p.ok(); }));
             QVERIFY(!menuShown() && answerer->lastMessage == QString::number(-code) && button(asker, code)->isEnabled());
         } else if (code == 66) {  // a new game on both sides, the host opening
-            QVERIFY(wait([&] { return inNewGame(p) && TestKit::boxTexts().size() == 2; }) && asker->rematchRequested + answerer->rematchRequested == 0);
+            QVERIFY(wait([&] { return inNewGame(p) && TestKit::boxTexts().size() == 2; }));
+            QVERIFY(!asker->agreement().awaitingAnswers());
         } else if (code == 65) {  // both back at the menu, the port free; no lost connection
             QVERIFY(wait([&] { return gone() && menuShown(); }) && (QTest::qWait(50), portFree(p.port)));
         } else {  // in one process the first end takes every window along
@@ -248,9 +249,9 @@ private slots:
         QCOMPARE(TestKit::boxTexts(), QStringList({accepted(66), accepted(66)}));
     }
 
-    // Two refusals are read as refusals, not as a request of the peer; a chat
-    // line waits for an open box; an unanswered request leaves the buttons
-    // usable and the close box working.
+    // Two refusals are read as refusals, not as a request of the peer, and a
+    // third is no question at all; a chat line waits for an open box; an
+    // unanswered request leaves the buttons usable and the close box working.
     void requestPressedTwiceThenForcedEnd()
     {
         auto r = finishedRaw();
@@ -258,11 +259,15 @@ private slots:
         r->w->Command2->click(), r->w->Command2->click();
         QVERIFY(r->expect("6666") && r->w->Command4->isEnabled() && r->w->Command7->isEnabled());
         r->send("-66"), QTest::qWait(5), r->send("-66");
-        QVERIFY(wait([&] { return TestKit::boxTexts().size() == 2; }) && r->w->rematchRequested == 0);
+        QVERIFY(wait([&] { return TestKit::boxTexts().size() == 2; }));
+        QVERIFY(!r->w->agreement().requested(66));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("kobanto: ignored an answer to no request"));
+        r->send("-66");
+        QVERIFY(wait([&] { return r->w->ignoredMessages() == 1; }));
         bool held = false;
         // A message arriving meanwhile waits for the box.
         TestKit::setBoxHook([&](const QString &text) { held = held || (text == question(66) && (r->send(" Guest>gg"), heldBack(r->w) && chatLines().isEmpty())); });
-        r->send("-66");  // now a request of the peer
+        r->send("66");  // now a request of the peer
         QVERIFY(r->expect("-66") && held && wait([] { return chatLines() == QStringList{"Guest>gg"}; }));
         QVERIFY(!r->w->close());  // No: nothing is sent, and the request can be pressed again
         r->w->Command2->click();
@@ -271,6 +276,136 @@ private slots:
         QVERIFY(!r->w->close() && r->expect("68") && wait([] { return TestKit::endCount() == 1; }));
         const QString refused = "再戦は許可されませんでした。", forced = "接続中です。強制的に終了しますか？";
         QCOMPARE(TestKit::boxTexts(), QStringList({refused, refused, question(66), forced, forced}));
+    }
+
+    // A rematch pressed twice through both windows, the second press while
+    // the client's first question is open: Yes then No is one
+    // new game on both sides, and the host's first move reaches the client.
+    void rematchPressedTwiceYesThenNo()
+    {
+        Pair p = finishedPair();
+        QVERIFY(p.ok());
+        bool held = false;
+        TestKit::setBoxHook([&](const QString &text) {
+            if (text != question(66) || held)
+                return;
+            p.host->Command2->click();
+            held = heldBack(p.client);
+        });
+        TestKit::queueAnswers({true, false});
+        p.host->Command2->click();
+        QVERIFY(wait([&] { return TestKit::boxTexts().size() == 4; }));
+        QVERIFY(wait([&] { return inNewGame(p); }));
+        QVERIFY(held);
+        QStringList boxes = TestKit::boxTexts();
+        boxes.sort();
+        QStringList expected = {question(66), question(66), accepted(66), "再戦は許可されませんでした。"};
+        expected.sort();
+        QCOMPARE(boxes, expected);
+        clickCell(p.host, 19);
+        QVERIFY(wait([&] { return p.client->moveCount == 1 && idle(p.client); }));
+        QVERIFY(sameBoards(p.host, p.client));
+    }
+
+    // The answering side alone: the peer asks twice, the first question is
+    // still open when the second arrives; Yes then No still starts the game.
+    void askedTwiceYesThenNo()
+    {
+        auto r = finishedRaw();
+        QVERIFY(r);
+        bool held = false;
+        TestKit::setBoxHook([&](const QString &) {
+            if (held)
+                return;
+            r->send("66");
+            held = heldBack(r->w);
+        });
+        TestKit::queueAnswers({true, false});
+        r->send("66");
+        QVERIFY(r->expect("66-66"));
+        QVERIFY(held);
+        QVERIFY(wait([&] { return r->w->Label1->text() == "黒 番"; }));
+        QCOMPARE(r->w->moveCount, 0);
+    }
+
+    // Pressed twice and accepted twice: until the second answer is in, the
+    // first new game is not played on, since the second one replaces it.
+    void rematchAcceptedTwice()
+    {
+        auto r = finishedRaw();
+        QVERIFY(r);
+        r->w->Command2->click();
+        r->w->Command2->click();
+        QVERIFY(r->expect("6666"));
+        r->send("66");
+        QVERIFY(wait([] { return TestKit::boxTexts().size() == 1; }));
+        r->send("19");
+        QVERIFY(wait([&] { return r->w->Board[2][3] == 1; }));
+        clickCell(r->w, 18);  // the board stays locked
+        r->send("66");
+        QVERIFY(wait([&] { return TestKit::boxTexts().size() == 2; }));
+        QVERIFY(wait([&] { return r->w->moveCount == 0; }));
+        QVERIFY(r->got.isEmpty());
+        r->send("19");
+        QVERIFY(wait([&] { return r->w->Board[2][3] == 1; }));
+        clickCell(r->w, 18);
+        QVERIFY(r->expect("18"));
+    }
+
+    // Crossing requests: this side asked for a rematch, the peer asks to
+    // quit; the peer's acceptance of the rematch arrives while the quit
+    // question is open. The Yes to quit ends the program all the same.
+    void crossingRequestsYesToQuitEnds()
+    {
+        auto r = finishedRaw();
+        QVERIFY(r);
+        r->w->Command2->click();
+        QVERIFY(r->expect("66"));
+        bool held = false;
+        TestKit::setBoxHook([&](const QString &text) {
+            if (text != question(67))
+                return;
+            r->send("66");
+            held = heldBack(r->w);
+        });
+        TestKit::queueAnswers({true});
+        r->send("67");
+        QVERIFY(r->expect("67"));
+        QVERIFY(wait([] { return TestKit::endCount() == 1; }));
+        QVERIFY(held);
+        QCOMPARE(TestKit::boxTexts(), QStringList{question(67)});
+    }
+
+    // Characters where JIS and the Windows code page differ leave as the
+    // Windows codes; both lists show what the Windows peer reads.
+    void chatLookalikes()
+    {
+        auto r = openRaw();
+        QVERIFY(r);
+        const QString jis = QString::fromUtf16(u"\u301C\u2212\u2016\u00A2\u00A3\u00AC\u2014");
+        const QString windows = QString::fromUtf16(u"\uFF5E\uFF0D\u2225\uFFE0\uFFE1\uFFE2\u2015");
+        r->w->Text1->setText(jis + windows);
+        QTest::keyClick(r->w->Text1, Qt::Key_Return);
+        const QByteArray codes("\x81\x60\x81\x7C\x81\x61\x81\x91\x81\x92\x81\xCA\x81\x5C");
+        QVERIFY(r->expect(" Guest>" + codes + codes));
+        QCOMPARE(chatLines(), QStringList{"Guest>" + windows + windows});
+        r->send(" Host>\x81\x60\x81\x7C");
+        QVERIFY(wait([] { return chatLines().size() == 2; }));
+        QCOMPARE(chatLines().last(), "Host>" + windows.left(2));
+    }
+
+    // A double click: both requests may come in one read, and both count.
+    void rematchDoubleClicked()
+    {
+        Pair p = finishedPair();
+        QVERIFY(p.ok());
+        TestKit::queueAnswers({true, true});
+        p.host->Command2->click();
+        p.host->Command2->click();
+        QVERIFY(wait([&] { return TestKit::boxTexts().size() == 4; }));
+        QVERIFY(wait([&] { return inNewGame(p); }));
+        QVERIFY(!p.host->agreement().awaitingAnswers());
+        QCOMPARE(TestKit::boxTexts().count(question(66)), 2);
     }
 
     // Either side ends only once the agreement has gone over the wire.

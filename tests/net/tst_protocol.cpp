@@ -27,8 +27,14 @@ private slots:
             QVERIFY2(f.startsWith("chat") == (ms.size() == 1 && ms[0].kind == Kind::Chat), qPrintable(f));
             QVERIFY2(f.startsWith("merged") == (ms.size() == 2), qPrintable(f));
         }
-        for (const char *j : {"-64", "-68", "100", "+5", "-", "19-1", "99 A>x", "\x82\x50\x82\x58"})
+        for (const char *j : {"-64", "-68", "100", "+5", "-", "19-1", "99 A>x", "\x82\x50\x82\x58", "6669", "66-64", "666"})
             QVERIFY2(ReceivePath::check(j).isEmpty() && split(j).first().kind == Kind::Junk, j);
+        // A request pressed three times, answers and an end, back to back.
+        const QList<Message> run = split("666665-6768");
+        QCOMPARE(run.size(), 5);
+        QCOMPARE(run[3].value, qint16(-67));
+        QCOMPARE(run[4].kind, Kind::ForcedEnd);
+        QVERIFY(ReceivePath::check("666665-6768").isEmpty());
         // Every code: the check above holds each known number to its own kind.
         for (int v = -67; v <= 68; ++v) {
             const QByteArray wire = encodeNumber(qint16(v));
