@@ -1,6 +1,5 @@
 #include "net/form5.h"
 
-#include <QPointer>
 
 #include "shell/module1.h"
 #include "shell/msgbox.h"
@@ -33,8 +32,7 @@ void form5::conet()
             this,
             [this] {
                 post([this] {
-                    MsgBox::notice(QStringLiteral("ポートを開けませんでした。"));
-                    if (!isUnloaded())
+                    if (survivesNotice(QStringLiteral("ポートを開けませんでした。")))
                         modesentaku();
                 });
             },
@@ -47,18 +45,15 @@ void form5::conet()
 void form5::Timer1_Timer()
 {
     Timer1->stop();
-    QPointer<form5> self(this);
-    const bool keepWaiting = MsgBox::ask(QStringLiteral("接続待機時間が1分間を越えました。待機しますか？。"));
-    if (!self || isUnloaded() || connected == 1)
+    const Answer keepWaiting = ask(QStringLiteral("接続待機時間が1分間を越えました。待機しますか？。"));
+    if (keepWaiting == Answer::Gone || connected == 1)
         return;
-    if (keepWaiting) {
+    if (keepWaiting == Answer::Yes) {
         Timer1->start();
         return;
     }
-    MsgBox::notice(QStringLiteral("接続待機をキャンセルしました。"));
-    if (!self || isUnloaded())
-        return;
-    modesentaku();
+    if (survivesNotice(QStringLiteral("接続待機をキャンセルしました。")))
+        modesentaku();
 }
 
 void form5::Winsock1_ConnectionRequest(qint32 requestID)

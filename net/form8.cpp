@@ -1,6 +1,5 @@
 #include "net/form8.h"
 
-#include <QPointer>
 
 #include "shell/module1.h"
 #include "shell/msgbox.h"
@@ -40,13 +39,11 @@ void Form8::Winsock1_Error(qint16 Number, const QString &)
     // Once connected, a failure shows as the loss of the connection.
     if (connected == 1)
         return;
-    QPointer<Form8> self(this);
     Winsock1->Close();
     if (Number != Winsock::ConnectionRefused) {
         // The name does not resolve, the network is unreachable or nobody
         // answers: retrying at once would not help.
-        MsgBox::notice(QStringLiteral("サーバに接続できませんでした。"));
-        if (self && !isUnloaded())
+        if (survivesNotice(QStringLiteral("サーバに接続できませんでした。")))
             modesentaku();
         return;
     }
@@ -55,14 +52,9 @@ void Form8::Winsock1_Error(qint16 Number, const QString &)
         return;
     }
     retryCount = 0;
-    if (MsgBox::ask(QStringLiteral("10回接続要求を失敗しました。繰り返しますか？。"))) {
-        if (self && !isUnloaded())
-            conet();
-        return;
-    }
-    if (!self || isUnloaded())
-        return;
-    MsgBox::notice(QStringLiteral("接続要求をキャンセルしました。"));
-    if (self && !isUnloaded())
+    const Answer again = ask(QStringLiteral("10回接続要求を失敗しました。繰り返しますか？。"));
+    if (again == Answer::Yes)
+        conet();
+    else if (again == Answer::No && survivesNotice(QStringLiteral("接続要求をキャンセルしました。")))
         modesentaku();
 }

@@ -1,9 +1,6 @@
 // The network window's side of the agreements: it asks the agreement rules
 // what a press or a received number means and carries out what they decide.
-#include <QPointer>
-
 #include "net/netmatchwindow.h"
-#include "shell/msgbox.h"
 
 void NetMatchWindow::request(i16 code)
 {
@@ -19,35 +16,35 @@ void NetMatchWindow::agreementCheck(i16 value, const QString &text)
 {
     using Meaning = Agreement::Meaning;
     const i16 code = static_cast<i16>(qAbs(value));
-    QPointer<NetMatchWindow> self(this);
+    bool survived = true;
     switch (m_rules.receive(value)) {
     case Meaning::Ignored:
         return m_log.ignored(QStringLiteral("an answer to no request"), text);
     case Meaning::Question: {
-        const bool yes = MsgBox::ask(Agreement::questionText(code));
-        if (!self || isUnloaded())
+        const Answer yes = ask(Agreement::questionText(code));
+        if (yes == Answer::Gone)
             return;
         // What follows the answer is settled now and travels with it.
         Agreement::FollowUp f;
-        const i16 answer = m_rules.answer(code, yes, f);
+        const i16 answer = m_rules.answer(code, yes == Answer::Yes, f);
         lastMessage = QString::number(answer);
         sendNumber(answer, f);
         break;
     }
     case Meaning::Refused:
-        MsgBox::notice(Agreement::refusedText(code));
+        survived = survivesNotice(Agreement::refusedText(code));
         break;
     case Meaning::Accepted: {
         const Agreement::FollowUp f = Agreement::onAccepted(code);
         if (f == Agreement::FollowUp::NewGame)
             syokika();  // the new game is on the board before the notice shows
-        MsgBox::notice(Agreement::acceptedText(code));
-        if (self && !isUnloaded() && Agreement::isLeaving(f))
+        survived = survivesNotice(Agreement::acceptedText(code));
+        if (survived && Agreement::isLeaving(f))
             followUp(f);
         break;
     }
     }
-    if (self && !isUnloaded())
+    if (survived && !isUnloaded())
         settleBoard();
 }
 
@@ -69,7 +66,7 @@ void NetMatchWindow::followUp(Agreement::FollowUp f)
 
 void NetMatchWindow::settleBoard()
 {
-    if (connected == 0 || m_gameOver || turnColor != m_ownColor)
+    if (connected == 0 || gameOver() || turnColor != m_ownColor)
         return;
     if (m_rules.mayPlay())
         cunlock();
@@ -79,8 +76,8 @@ void NetMatchWindow::settleBoard()
 
 void NetMatchWindow::Winsock1_SendComplete()
 {
-    QPointer<NetMatchWindow> self(this);
+    // No box opens here; an unload on the way is only deferred deletion.
     followUp(m_rules.completed());
-    if (self && !isUnloaded())
+    if (!isUnloaded())
         settleBoard();
 }

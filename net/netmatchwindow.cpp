@@ -1,7 +1,6 @@
 #include "net/netmatchwindow.h"
 
 #include <QListWidget>
-#include <QPointer>
 
 #include "net/form9.h"
 #include "shell/boxqueue.h"
@@ -49,7 +48,6 @@ void NetMatchWindow::getdatas()
 void NetMatchWindow::syokika()
 {
     MatchWindow::syokika();
-    m_gameOver = false;
     // Requests still waiting for their answers stay pending across the new
     // game, so that each answer is read as an answer.
     lastMessage = QStringLiteral("0");
@@ -68,9 +66,7 @@ void NetMatchWindow::syokika()
 bool NetMatchWindow::showConnected(const QString &status)
 {
     connected = 1;
-    QPointer<NetMatchWindow> self(this);
-    MsgBox::notice(QStringLiteral("Connect完了"));
-    if (!self || isUnloaded())
+    if (!survivesNotice(QStringLiteral("Connect完了")))
         return false;
     Module1::show(FormId::Form9);
     Text1->setEnabled(true);
@@ -122,7 +118,6 @@ QString NetMatchWindow::resultText(i16 winner, bool byResignation) const
 
 void NetMatchWindow::afterGameEnd()
 {
-    m_gameOver = true;
     Command7->setEnabled(true);
 }
 
@@ -151,12 +146,9 @@ void NetMatchWindow::Form_QueryUnload(bool &cancel, int unloadMode)
 {
     if (unloadMode != 0)
         return;
-    QPointer<NetMatchWindow> self(this);
     if (connected == 1) {
         cancel = true;
-        if (!MsgBox::ask(QStringLiteral("接続中です。強制的に終了しますか？")))
-            return;
-        if (!self || isUnloaded())
+        if (ask(QStringLiteral("接続中です。強制的に終了しますか？")) != Answer::Yes)
             return;
         lastMessage = QStringLiteral("68");
         // The program ends once "68" has left; what the peer sends meanwhile
@@ -184,11 +176,8 @@ void NetMatchWindow::Winsock1_Close()
     const Agreement::FollowUp f = m_rules.pendingLeave();
     if (Agreement::isLeaving(f))
         return followUp(f);
-    QPointer<NetMatchWindow> self(this);
-    MsgBox::notice(QStringLiteral("あいてとの接続が切れました。"));
-    if (!self || isUnloaded())
-        return;
-    modesentaku();
+    if (survivesNotice(QStringLiteral("あいてとの接続が切れました。")))
+        modesentaku();
 }
 
 
@@ -228,7 +217,7 @@ void NetMatchWindow::Winsock1_DataArrival(qint32)
         m_queue->post([this, m] { receive(m); });
 }
 
-bool NetMatchWindow::peerToMove() const { return connected == 1 && !m_gameOver && turnColor == -m_ownColor; }
+bool NetMatchWindow::peerToMove() const { return connected == 1 && !gameOver() && turnColor == -m_ownColor; }
 
 void NetMatchWindow::receive(const Protocol::Message &m)
 {
@@ -237,7 +226,6 @@ void NetMatchWindow::receive(const Protocol::Message &m)
     // sends now changes that.
     if (m_rules.leaving())
         return;
-    QPointer<NetMatchWindow> self(this);
     switch (m.kind) {
     case Kind::Chat:
         if (QListWidget *list = Form9::list())
@@ -247,22 +235,21 @@ void NetMatchWindow::receive(const Protocol::Message &m)
         if (!peerToMove())
             return m_log.ignored(QStringLiteral("a resignation out of turn"), m.text);
         lastMessage = m.text;
-        MsgBox::notice(QStringLiteral("あいては投了しました。"));
-        if (!self || isUnloaded())
-            return;
-        touryou();
+        if (survivesNotice(QStringLiteral("あいては投了しました。")))
+            touryou();
         return;
     case Kind::ModeSelect:
+        lastMessage = m.text;
+        return modecheck();
     case Kind::Rematch:
+        lastMessage = m.text;
+        return saisencheck();
     case Kind::Quit:
         lastMessage = m.text;
-        agreementCheck(m.value, m.text);
-        return;
+        return syuuryoucheck();
     case Kind::ForcedEnd:
-        MsgBox::notice(QStringLiteral("あいてが強制的に終了しました"));
-        if (!self || isUnloaded())
-            return;
-        modesentaku();
+        if (survivesNotice(QStringLiteral("あいてが強制的に終了しました")))
+            modesentaku();
         return;
     case Kind::Pass:
         if (!peerToMove())

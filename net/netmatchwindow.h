@@ -20,6 +20,10 @@ class NetMatchWindow : public MatchWindow {
 public:
     // ---- connection state ----
     i16 connected = 0;
+    // 1 while this side's own request of that kind awaits its answer.
+    i16 rematchRequested() const { return m_rules.requested(Protocol::Rematch) ? 1 : 0; }
+    i16 quitRequested() const { return m_rules.requested(Protocol::Quit) ? 1 : 0; }
+    i16 modeRequested() const { return m_rules.requested(Protocol::ModeSelect) ? 1 : 0; }
     // The last agreement number received or answered, "68" once this side
     // forces the end, "0" at a new game. For reading only: the agreement
     // rules keep their own state.
@@ -39,6 +43,11 @@ public:
     virtual void getdatas();
     virtual void conet() = 0;
     void modesentaku();
+    // The received rematch, quit or mode-select number in lastMessage: the
+    // peer's request or its answer to ours.
+    void saisencheck() { agreementCheck(lastMessage.toShort(), lastMessage); }
+    void syuuryoucheck() { agreementCheck(lastMessage.toShort(), lastMessage); }
+    void modecheck() { agreementCheck(lastMessage.toShort(), lastMessage); }
 
     // ---- event handlers ----
     void Form_Load() override;
@@ -106,7 +115,6 @@ private:
     void settleBoard();
 
     i16 m_ownColor;
-    bool m_gameOver = false;
     PeerLog m_log;
     Agreement m_rules;
     BoxQueue *m_queue = nullptr;
