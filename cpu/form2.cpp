@@ -23,6 +23,10 @@ Form2::Form2()
     Command6 = Layout::button(this, 120, 1920, 615, 615, QStringLiteral("白"));
     Command5->hide();
     Command6->hide();
+    // From the board, Tab reaches the choices first: the levels, then the colours.
+    QWidget *order[] = {boardFocus, Command8, Command9, Command10, Command5, Command6};
+    for (int i = 1; i < 6; ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
 
     Timer1 = new QTimer(this);
     Timer1->setTimerType(Qt::PreciseTimer);  // a coarse timer may hand over up to 50 ms early
