@@ -97,6 +97,15 @@ void queueAnswers(std::initializer_list<bool> answers)
 
 void setBoxHook(std::function<void(const QString &)> hook) { g_hook = std::move(hook); }
 
+QList<int> loadedWindows()
+{
+    QList<int> out;
+    for (int id = 0; id < formCount; ++id)
+        if (Module1::loaded(FormId(id)))
+            out << id;
+    return out;
+}
+
 int endCount() { return g_ends; }
 
 void doubleClick(QWidget *w)

@@ -46,6 +46,9 @@ void queueAnswers(std::initializer_list<bool> answers);
 // it is "open").
 void setBoxHook(std::function<void(const QString &text)> hook);
 
+// The windows loaded now, as FormId numbers.
+QList<int> loadedWindows();
+
 // How often the program ended since the last reset().
 int endCount();
 
