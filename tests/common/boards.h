@@ -15,7 +15,8 @@ inline void setBoard(MatchWindow *w, const QStringList &rows, qint16 turn)
     int discs = 0;
     for (int r = 0; r < 8; ++r)
         for (int c = 0; c < 8; ++c) {
-            s.Board[r][c] = static_cast<qint16>(QByteArray(kMarks).indexOf(rows.at(r).at(c).toLatin1()) - 1);
+            const int mark = QByteArray(kMarks).indexOf(rows.at(r).at(c).toLatin1());
+            s.Board[r][c] = static_cast<qint16>(mark < 0 ? 0 : mark - 1);  // anything else: empty
             discs += s.Board[r][c] != 0;
         }
     s.turnColor = turn;
