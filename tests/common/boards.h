@@ -6,16 +6,18 @@
 #include "engine/matchwindow.h"
 
 namespace TestKit {
+// A cell's mark sits at its value + 1: white -1, empty 0, black 1.
+inline constexpr char kMarks[] = "W.B";
+
 inline void setBoard(MatchWindow *w, const QStringList &rows, qint16 turn)
 {
     MatchState s = w->state();
     int discs = 0;
     for (int r = 0; r < 8; ++r)
         for (int c = 0; c < 8; ++c) {
-            const QChar ch = rows.at(r).at(c);
-            const qint16 v = ch == QLatin1Char('B') ? 1 : ch == QLatin1Char('W') ? -1 : 0;
-            s.Board[r][c] = v;
-            discs += v != 0;
+            const int mark = QByteArray(kMarks).indexOf(rows.at(r).at(c).toLatin1());
+            s.Board[r][c] = static_cast<qint16>(mark < 0 ? 0 : mark - 1);  // anything else: empty
+            discs += s.Board[r][c] != 0;
         }
     s.turnColor = turn;
     s.moveCount = static_cast<qint16>(discs - 4);
@@ -30,7 +32,7 @@ inline QStringList boardRows(const MatchWindow *w)
     for (int r = 0; r < 8; ++r) {
         QString row;
         for (int c = 0; c < 8; ++c)
-            row += s.Board[r][c] == 1 ? QLatin1Char('B') : s.Board[r][c] == -1 ? QLatin1Char('W') : QLatin1Char('.');
+            row += QLatin1Char(kMarks[s.Board[r][c] + 1]);
         rows << row;
     }
     return rows;

@@ -7,14 +7,9 @@ namespace {
 bool isLegal(MatchWindow *w, qint16 row, qint16 col)
 {
     w->probeOnly = 1;
-    w->hidari(row, col);
-    w->migi(row, col);
-    w->ue(row, col);
-    w->sita(row, col);
-    w->migiue(row, col);
-    w->migisita(row, col);
-    w->hidariue(row, col);
-    w->hidarisita(row, col);
+    for (auto scan : {&MatchWindow::hidari, &MatchWindow::migi, &MatchWindow::ue, &MatchWindow::sita,
+                      &MatchWindow::migiue, &MatchWindow::migisita, &MatchWindow::hidariue, &MatchWindow::hidarisita})
+        (w->*scan)(row, col);
     const bool legal = w->moveMade == 1;
     w->moveMade = 0;
     w->probeOnly = 0;
@@ -28,7 +23,8 @@ quint64 count(MatchWindow *w, int depth, bool previousWasPass)
     quint64 n = 0;
     bool any = false;
     for (qint16 k = 0; k < 64; ++k) {
-        const qint16 row = k / 8, col = k % 8;
+        const qint16 row = k / 8;
+        const qint16 col = k % 8;
         if (w->Board[row][col] != 0 || !isLegal(w, row, col))
             continue;
         any = true;

@@ -5,6 +5,15 @@
 #include <QQueue>
 #include <QTest>
 
+#include "cpu/form2.h"
+#include "local/form1.h"
+#include "net/form5.h"
+#include "net/form8.h"
+#include "net/form9.h"
+#include "shell/form3.h"
+#include "shell/form4.h"
+#include "shell/form6.h"
+#include "shell/form7.h"
 #include "shell/layout.h"
 #include "shell/module1.h"
 #include "shell/soundeffect.h"
@@ -26,10 +35,28 @@ void init()
         g_boxes.append(Box{text, kind});
         if (g_hook)
             g_hook(text);
+        // A notice has only OK; a question with no answer queued is answered No.
         if (kind == MsgBox::Kind::Notice)
             return true;
-        return g_answers.isEmpty() ? false : g_answers.dequeue();
+        return !g_answers.isEmpty() && g_answers.dequeue();
     });
+}
+
+void registerAllWindows()
+{
+    // In the order of FormId.
+    const Module1::Factory all[formCount] = {
+        Module1::factoryOf<Form1>(), Module1::factoryOf<Form2>(), Module1::factoryOf<Form3>(),
+        Module1::factoryOf<Form4>(), Module1::factoryOf<form5>(), Module1::factoryOf<Form6>(),
+        Module1::factoryOf<Form7>(), Module1::factoryOf<Form8>(), Module1::factoryOf<Form9>()};
+    for (int id = 0; id < formCount; ++id)
+        Module1::registerForm(FormId(id), all[id]);
+}
+
+void stubNetworkMatches()
+{
+    for (FormId id : {FormId::form5, FormId::Form8})
+        Module1::registerForm(id, [id] { return new KWindow(id); });
 }
 
 void settle()
@@ -69,6 +96,15 @@ void queueAnswers(std::initializer_list<bool> answers)
 }
 
 void setBoxHook(std::function<void(const QString &)> hook) { g_hook = std::move(hook); }
+
+QList<int> loadedWindows()
+{
+    QList<int> out;
+    for (int id = 0; id < formCount; ++id)
+        if (Module1::loaded(FormId(id)))
+            out << id;
+    return out;
+}
 
 int endCount() { return g_ends; }
 

@@ -27,6 +27,11 @@ void registerWindow(FormId id)
 {
     Module1::registerForm(id, Module1::factoryOf<W>());
 }
+// The nine windows, as the program registers them.
+void registerAllWindows();
+// The network match windows behind the settings dialogs as plain windows, so
+// that a dialog's "設定" opens no socket.
+void stubNetworkMatches();
 // Unload every window, forget boxes, answers and program ends.
 void reset();
 // Let deleteLater() and queued calls run.
@@ -40,6 +45,9 @@ void queueAnswers(std::initializer_list<bool> answers);
 // Runs for every box before it is answered (for example to pump events while
 // it is "open").
 void setBoxHook(std::function<void(const QString &text)> hook);
+
+// The windows loaded now, as FormId numbers.
+QList<int> loadedWindows();
 
 // How often the program ended since the last reset().
 int endCount();
