@@ -9,6 +9,7 @@
 
 #include "shell/module1.h"
 #include "shell/msgbox.h"
+#include "windows.h"
 
 class QWidget;
 
@@ -28,7 +29,7 @@ void registerWindow(FormId id)
     Module1::registerForm(id, Module1::factoryOf<W>());
 }
 // The nine windows, as the program registers them.
-void registerAllWindows();
+inline void registerAllWindows() { ::registerAllWindows(); }
 // The network match windows behind the settings dialogs as plain windows, so
 // that a dialog's "設定" opens no socket.
 void stubNetworkMatches();

@@ -94,15 +94,8 @@ private slots:
     void initTestCase()
     {
         TestKit::init();
-        TestKit::registerWindow<Form1>(FormId::Form1);
-        TestKit::registerWindow<Form2>(FormId::Form2);
-        TestKit::registerWindow<Form3>(FormId::Form3);
-        TestKit::registerWindow<Form4>(FormId::Form4);
-        TestKit::registerWindow<Form6>(FormId::Form6);
-        TestKit::registerWindow<Form7>(FormId::Form7);
-        // The network windows behind the dialogs, without their sockets.
-        Module1::registerForm(FormId::form5, [] { return new KWindow(FormId::form5); });
-        Module1::registerForm(FormId::Form8, [] { return new KWindow(FormId::Form8); });
+        TestKit::registerAllWindows();
+        TestKit::stubNetworkMatches();  // the windows behind the dialogs, without their sockets
         QAccessible::installUpdateHandler(record);
         QGuiApplicationPrivate::platform_integration->accessibility()->setActive(true);
         QVERIFY(QAccessible::isActive());
