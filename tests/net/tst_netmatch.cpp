@@ -45,7 +45,7 @@ std::unique_ptr<Raw> finishedRaw()
 // the wire has no delimiter, so reads sent back to back could merge.
 void sendEach(Raw &r, const QList<QByteArray> &reads)
 {
-    const auto handled = [&] { return r.w->ignoredMessages() + int(TestKit::boxTexts().size()); };
+    const auto handled = [&] { return r.w ? r.w->ignoredMessages() + int(TestKit::boxTexts().size()) : -1; };
     for (const QByteArray &b : reads) {
         const int before = handled();
         r.send(b);
@@ -176,6 +176,7 @@ private slots:
         // Junk, then an occupied cell and a cell that closes nothing: refused as a click would be.
         const MatchState before = c->state();
         sendEach(*r, {"abc", "99", "-2", "70", "-68", "32768", "1.5", "+5", QByteArray(100 * 1024, 'x'), "27", "0"});
+        QVERIFY2(r->w, "the window stays");
         QCOMPARE(c->state(), before);
         QVERIFY(c->ignoredMessages() >= 9);
         QVERIFY(!c->Image1[0]->isEnabled());
@@ -189,6 +190,7 @@ private slots:
         // Out of turn the peer can neither move, pass nor resign for this side.
         const MatchState mine = c->state();
         sendEach(*r, {"20", "-1", "64"});
+        QVERIFY2(r->w, "the window stays");
         QCOMPARE(c->state(), mine);
         QCOMPARE(c->Label1->text(), "白 番");
         // A line written in two pieces, in code page 932.
