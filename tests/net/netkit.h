@@ -23,14 +23,10 @@ inline void init()
     TestKit::registerWindow<Form3>(FormId::Form3);
 }
 // Each fact checked on its own, so that a failure names it.
-struct Fact {
-    const char *what;
-    bool holds;
-};
-inline void verify(std::initializer_list<Fact> facts)
+inline void verify(std::initializer_list<std::pair<const char *, bool>> facts)
 {
-    for (const Fact &f : facts)
-        QVERIFY2(f.holds, f.what);
+    for (const auto &[what, holds] : facts)
+        QVERIFY2(holds, what);
 }
 inline bool wait(const std::function<bool()> &cond) { return QTest::qWaitFor(cond, 4000); }
 inline bool portFree(quint16 port) { return QTcpServer().listen(QHostAddress::Any, port); }
