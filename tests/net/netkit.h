@@ -1,6 +1,7 @@
 #pragma once
 // Shared by the network tests: free ports on this machine, host and client
 // windows in one process, and a host of the test's own that sees the bytes.
+// Cells are named by index (row * 8 + column).
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QtTest>
@@ -21,17 +22,25 @@ inline void init()
     TestKit::registerWindow<Form9>(FormId::Form9);
     TestKit::registerWindow<Form3>(FormId::Form3);
 }
+// Each fact checked on its own, so that a failure names it.
+inline void verify(std::initializer_list<std::pair<const char *, bool>> facts)
+{
+    for (const auto &[what, holds] : facts)
+        QVERIFY2(holds, what);
+}
 inline bool wait(const std::function<bool()> &cond) { return QTest::qWaitFor(cond, 4000); }
 inline bool portFree(quint16 port) { return QTcpServer().listen(QHostAddress::Any, port); }
 // Makes server listen on a free port in the range the settings dialogs accept.
 inline quint16 listenFree(QTcpServer &server)
 {
     quint16 port = 0;
-    for (int i = 0; i < 50 && !server.isListening(); ++i)
-        server.listen(QHostAddress::Any, port = quint16(1024 + QRandomGenerator::global()->bounded(8976)));
+    for (int i = 0; i < 50 && !server.isListening(); ++i) {
+        port = quint16(1024 + QRandomGenerator::global()->bounded(8976));
+        server.listen(QHostAddress::Any, port);
+    }
     return port;
 }
-inline quint16 freePort() { QTcpServer s; return listenFree(s); }
+inline quint16 freePort() { return listenFree(*std::make_unique<QTcpServer>()); }
 inline bool menuShown() { return Module1::loaded(FormId::Form3) != nullptr; }
 inline Form9 *chat() { return Module1::form<Form9>(FormId::Form9); }
 inline QStringList chatLines()
@@ -42,28 +51,27 @@ inline QStringList chatLines()
     return out;
 }
 inline bool idle(NetMatchWindow *w) { return w && w->connected == 1 && w->waitingEvents() == 0; }
+inline int cell(const MatchWindow *w, int index) { return w->Board[index / 8][index % 8]; }
+inline void clickCell(MatchWindow *w, int index) { QTest::mouseClick(w->Image1[index], Qt::LeftButton); }
 inline Form8 *openClient(quint16 port, const QString &name = QStringLiteral("Guest"))
 {
     Module1::setclientdata(name, qint16(port), QStringLiteral("127.0.0.1"));
     return qobject_cast<Form8 *>(Module1::show(FormId::Form8));
-}
-inline form5 *openHost(quint16 &port)
-{
-    Module1::setserverdata(QStringLiteral("Host"), qint16(port = freePort()));
-    auto *h = qobject_cast<form5 *>(Module1::show(FormId::form5));
-    return h && h->Winsock1->state() == Winsock::State::Listening ? h : nullptr;
 }
 struct Pair {
     QPointer<form5> host;
     QPointer<Form8> client;
     quint16 port = 0;
     bool ok() const { return idle(host) && idle(client); }
-    NetMatchWindow *side(bool ofHost) const { return ofHost ? (NetMatchWindow *)host : client; }
+    NetMatchWindow *side(bool ofHost) const { return ofHost ? static_cast<NetMatchWindow *>(host) : client; }
 };
 inline Pair openPair()
 {
     Pair p;
-    p.host = openHost(p.port), p.client = p.host ? openClient(p.port) : nullptr;
+    p.port = freePort();
+    Module1::setserverdata(QStringLiteral("Host"), qint16(p.port));
+    p.host = qobject_cast<form5 *>(Module1::show(FormId::form5));
+    p.client = openClient(p.port);
     wait([&] { return p.ok(); });
     return p;
 }
@@ -74,12 +82,21 @@ struct Raw {
     std::unique_ptr<QTcpSocket> s;
     QPointer<Form8> w;
     QByteArray got;
-    void send(const QByteArray &b) { s->write(b), s->flush(); }
+    void send(const QByteArray &b)
+    {
+        s->write(b);
+        s->flush();
+    }
     // Waits until the received bytes begin with want, then consumes them.
     bool expect(const QByteArray &want)
     {
-        const bool ok = wait([&] { return got.size() >= want.size(); }) && got.startsWith(want);
-        return ok ? (got.remove(0, want.size()), true) : (qWarning() << "expected" << want << "received" << got, false);
+        wait([&] { return got.size() >= want.size(); });
+        if (!got.startsWith(want)) {
+            qWarning() << "expected" << want << "received" << got;
+            return false;
+        }
+        got.remove(0, want.size());
+        return true;
     }
 };
 inline std::unique_ptr<Raw> openRaw(const QString &name = QStringLiteral("Guest"))
@@ -93,5 +110,4 @@ inline std::unique_ptr<Raw> openRaw(const QString &name = QStringLiteral("Guest"
     QObject::connect(r->s.get(), &QTcpSocket::readyRead, r->s.get(), [p = r.get()] { p->got += p->s->readAll(); });
     return r;
 }
-inline void clickCell(MatchWindow *w, int index) { QTest::mouseClick(w->Image1[index], Qt::LeftButton); }
 }  // namespace NetKit
