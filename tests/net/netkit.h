@@ -29,6 +29,19 @@ inline void verify(std::initializer_list<std::pair<const char *, bool>> facts)
         QVERIFY2(holds, what);
 }
 inline bool wait(const std::function<bool()> &cond) { return QTest::qWaitFor(cond, 4000); }
+// Waits until every named condition holds at once; returns the names of those
+// that still do not (empty when all hold), so that a failure says which.
+using Condition = std::pair<const char *, std::function<bool()>>;
+inline QString waitAll(std::initializer_list<Condition> conditions)
+{
+    const auto holds = [](const Condition &c) { return c.second(); };
+    wait([&] { return std::all_of(conditions.begin(), conditions.end(), holds); });
+    QStringList unmet;
+    for (const Condition &c : conditions)
+        if (!c.second())
+            unmet << QString::fromUtf8(c.first);
+    return unmet.join(QStringLiteral(", "));
+}
 inline bool portFree(quint16 port) { return QTcpServer().listen(QHostAddress::Any, port); }
 // Makes server listen on a free port in the range the settings dialogs accept.
 inline quint16 listenFree(QTcpServer &server)

@@ -126,8 +126,9 @@ private slots:
             const auto same = [&] {
                 return p.host->state() == p.client->state() && p.host->Label1->text() == p.client->Label1->text();
             };
-            QVERIFY2(wait([&] { return same() && other->waitingEvents() == 0; }),
-                     qPrintable("the same board after " + m));
+            const QString unmet =
+                waitAll({{"the same board", same}, {"nothing waiting", [&] { return other->waitingEvents() == 0; }}});
+            QVERIFY2(unmet.isEmpty(), qPrintable(unmet + " after " + m));
             if (m == "-1" && other->Label1->text() != "終 局")
                 QCOMPARE(other->Label2->text(), "あいてはパスしました。");
             const QString marked = mover->ownColor() == 1 ? "akakuro.ico" : "akasiro.ico";
@@ -253,7 +254,8 @@ private slots:
         QVERIFY(h->Timer1->isActive());
         QCOMPARE(h->Timer1->interval(), 60000);
         h->Timer1_Timer();
-        QVERIFY2(wait([&] { return menuShown() && portFree(port); }), "at the menu with the port free");
+        const QString unmet = waitAll({{"at the menu", menuShown}, {"the port free", [&] { return portFree(port); }}});
+        QVERIFY2(unmet.isEmpty(), qPrintable(unmet));
         QCOMPARE(timerRan, QList<bool>({false, false, false}));
         QCOMPARE(TestKit::boxTexts().first(), "終了しますか？");
         QCOMPARE(TestKit::boxTexts().last(), "接続待機をキャンセルしました。");
@@ -281,14 +283,19 @@ private slots:
         TestKit::queueAnswers({yes});
         button(asker, code)->click();
         if (!yes) {  // the asker is told; everything else stays
-            QVERIFY2(wait([&] { return TestKit::boxTexts().size() == 2 && p.ok(); }), "told, still connected");
+            const QString unmet = waitAll({{"told", [] { return TestKit::boxTexts().size() == 2; }},
+                                           {"still connected", [&] { return p.ok(); }}});
+            QVERIFY2(unmet.isEmpty(), qPrintable(unmet));
             QCOMPARE(answerer->lastMessage, QString::number(-code));
             verify({{"no menu", !menuShown()}, {"may ask again", button(asker, code)->isEnabled()}});
         } else if (code == 66) {  // a new game on both sides, the host opening
-            QVERIFY2(wait([&] { return inNewGame(p) && TestKit::boxTexts().size() == 2; }), "told, a new game");
+            const QString unmet = waitAll({{"a new game", [&] { return inNewGame(p); }},
+                                           {"told", [] { return TestKit::boxTexts().size() == 2; }}});
+            QVERIFY2(unmet.isEmpty(), qPrintable(unmet));
             QVERIFY(!asker->agreement().awaitingAnswers());
         } else if (code == 65) {  // both back at the menu, the port free; no lost connection
-            QVERIFY2(wait([&] { return gone() && menuShown(); }), "both windows gone to the menu");
+            const QString unmet = waitAll({{"both windows gone", gone}, {"at the menu", menuShown}});
+            QVERIFY2(unmet.isEmpty(), qPrintable(unmet));
             QTest::qWait(50);
             QVERIFY(portFree(p.port));
         } else {  // in one process the first end takes every window along
