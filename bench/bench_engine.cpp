@@ -87,8 +87,8 @@ int main(int argc, char **argv)
         replay(f, game);
         whole.push_back(t.nsecsElapsed() / 1e6);
     }
-    std::printf("whole game (%zu clicks, ends \"%s\"): median %.2f ms\n", game.size(),
-                qPrintable(f->Label1->text()), median(whole));
+    std::printf("whole game (%zu clicks, ends \"%s\"): median %.2f ms\n", game.size(), qPrintable(f->Label1->text()),
+                median(whole));
 
     CellImage::setDrawingEnabled(false);
     for (int depth = 7; depth <= 8; ++depth) {

@@ -67,9 +67,10 @@ int main(int argc, char *argv[])
     }
     std::sort(micros.begin(), micros.end());
     auto at = [&](double q) { return micros[static_cast<size_t>(q * (micros.size() - 1))]; };
-    std::printf("host click -> client board (%s), %zu moves: median %.0f us, p90 %.0f us, min %.0f us, max %.0f us "
-                "(target: median <= 2000 us)\n",
-                drawing ? "pictures drawn" : "pictures off", micros.size(), at(0.5), at(0.9), micros.front(), micros.back());
+    std::printf(
+        "host click -> client board (%s), %zu moves: median %.0f us, p90 %.0f us, min %.0f us, max %.0f us "
+        "(target: median <= 2000 us)\n",
+        drawing ? "pictures drawn" : "pictures off", micros.size(), at(0.5), at(0.9), micros.front(), micros.back());
     TestKit::reset();
     return 0;
 }

@@ -2,8 +2,8 @@
 
 #include <QTimer>
 
-#include "shell/layout.h"
 #include "shell/boxqueue.h"
+#include "shell/layout.h"
 
 namespace {
 const QString cpuWins = QStringLiteral("残 念 Ｃ Ｐ Ｕ の 勝 利");

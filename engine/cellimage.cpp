@@ -1,8 +1,8 @@
 #include "engine/cellimage.h"
 
 #include <QFile>
-#include <QImage>
 #include <QHash>
+#include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>

@@ -34,7 +34,8 @@ MatchWindow::MatchWindow(const Design &d) : KWindow(d.id)
     Line1[2] = Layout::line(this, 4680, 4680, 4680, 840, 3);
     Line1[3] = Layout::line(this, 840, 840, 840, 4680, 3);
 
-    Label1 = Layout::label(this, 5040, 840, 1815, 615, QString(), LabelStyle{27.75, false, true, true, Rgb::white(), QColor()});
+    Label1 = Layout::label(this, 5040, 840, 1815, 615, QString(),
+                           LabelStyle{27.75, false, true, true, Rgb::white(), QColor()});
     Command1 = Layout::button(this, 5040, 1680, 1815, 615, QStringLiteral("パ ス"), 24);
     Command2 = Layout::button(this, 5040, 1680, 1815, 615, d.command2Caption, d.command2Points, d.command2Bold);
     Command2->hide();
@@ -42,13 +43,16 @@ MatchWindow::MatchWindow(const Design &d) : KWindow(d.id)
                            LabelStyle{27.75, false, true, true, Rgb::black(), Rgb::white()});
     Label4 = Layout::label(this, 6000, 2520, 855, 615, QStringLiteral("白"),
                            LabelStyle{27.75, false, true, true, Rgb::white(), Rgb::black()});
-    Label5 = Layout::label(this, 5040, 3240, 855, 735, QString(), LabelStyle{36, false, true, true, Rgb::black(), Rgb::white()});
-    Label6 = Layout::label(this, 6000, 3240, 855, 735, QString(), LabelStyle{36, false, true, true, Rgb::white(), Rgb::black()});
+    Label5 = Layout::label(this, 5040, 3240, 855, 735, QString(),
+                           LabelStyle{36, false, true, true, Rgb::black(), Rgb::white()});
+    Label6 = Layout::label(this, 6000, 3240, 855, 735, QString(),
+                           LabelStyle{36, false, true, true, Rgb::white(), Rgb::black()});
     Command3 = Layout::button(this, 5040, 4080, 1815, 615, QStringLiteral("投 了"), 21.75);
     Command4 = Layout::button(this, 5040, 4080, 1815, 615, QStringLiteral("終 了"), 21.75);
     Command4->hide();
     Command7 = Layout::button(this, 120, 4080, 615, 615, QStringLiteral("モード選択"));
-    Label2 = Layout::label(this, 120, d.label2Top, 6855, 735, QString(), LabelStyle{33, false, true, true, QColor(), QColor()});
+    Label2 = Layout::label(this, 120, d.label2Top, 6855, 735, QString(),
+                           LabelStyle{33, false, true, true, QColor(), QColor()});
     MMControl1 = new SoundEffect(this);
     boardFocus->raise();  // the cursor frame lies above the board's lines too
     // Every match window opens with the board taking the keys.
@@ -179,7 +183,8 @@ void MatchWindow::scan(const i16 &row, const i16 &col, int rowStep, int colStep)
             }
         }
         // Flip (or count) the unbroken run next to the played cell.
-        for (int r = r1, c = c1; inside(r, c) && Board[r][c] == -turnColor && flipFound == 1; r += rowStep, c += colStep) {
+        for (int r = r1, c = c1; inside(r, c) && Board[r][c] == -turnColor && flipFound == 1;
+             r += rowStep, c += colStep) {
             if (countingMode()) {
                 countFlip();
             } else {

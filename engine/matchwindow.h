@@ -2,8 +2,8 @@
 // The base of the four match windows: the common layout, one game's state,
 // and the procedures that play it. The windows differ only through the
 // virtual seams at the bottom.
-#include <QPushButton>
 #include <QLabel>
+#include <QPushButton>
 
 #include "engine/boardfocus.h"
 #include "engine/cellimage.h"
@@ -35,13 +35,13 @@ public:
     bool gameOver() const { return m_gameOver; }
 
     // ---- controls ----
-    QLabel *Label1 = nullptr;  // side to move / end of play
-    QLabel *Label2 = nullptr;  // result and status line
-    QLabel *Label3 = nullptr;  // "黒"
-    QLabel *Label4 = nullptr;  // "白"
-    QLabel *Label5 = nullptr;  // black count
-    QLabel *Label6 = nullptr;  // white count
-    QLabel *Label7 = nullptr;  // title
+    QLabel *Label1 = nullptr;         // side to move / end of play
+    QLabel *Label2 = nullptr;         // result and status line
+    QLabel *Label3 = nullptr;         // "黒"
+    QLabel *Label4 = nullptr;         // "白"
+    QLabel *Label5 = nullptr;         // black count
+    QLabel *Label6 = nullptr;         // white count
+    QLabel *Label7 = nullptr;         // title
     QPushButton *Command1 = nullptr;  // pass
     QPushButton *Command2 = nullptr;  // new game (rematch in a network match)
     QPushButton *Command3 = nullptr;  // resign
@@ -96,8 +96,8 @@ protected:
     struct Design {
         FormId id;
         QString caption;
-        int clientHeight;    // twips
-        int label2Top;       // twips
+        int clientHeight;  // twips
+        int label2Top;     // twips
         QString command2Caption;
         double command2Points;
         bool command2Bold;

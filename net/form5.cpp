@@ -1,6 +1,5 @@
 #include "net/form5.h"
 
-
 #include "shell/module1.h"
 #include "shell/msgbox.h"
 

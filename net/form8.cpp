@@ -1,6 +1,5 @@
 #include "net/form8.h"
 
-
 #include "shell/module1.h"
 #include "shell/msgbox.h"
 
@@ -29,10 +28,7 @@ void Form8::conet()
     Winsock1->Connect(hostAddress, static_cast<quint16>(portNumber));
 }
 
-void Form8::Winsock1_Connect()
-{
-    showConnected(QStringLiteral("あいての手番です"));
-}
+void Form8::Winsock1_Connect() { showConnected(QStringLiteral("あいての手番です")); }
 
 void Form8::Winsock1_Error(qint16 Number, const QString &)
 {

@@ -112,14 +112,12 @@ void NetMatchWindow::beforePass()
 QString NetMatchWindow::resultText(i16 winner, bool byResignation) const
 {
     if (byResignation)
-        return winner == m_ownColor ? QStringLiteral("あ な た の 勝 利 で す") : QStringLiteral("あ い て の 勝 利 で す");
+        return winner == m_ownColor ? QStringLiteral("あ な た の 勝 利 で す")
+                                    : QStringLiteral("あ い て の 勝 利 で す");
     return winner == m_ownColor ? QStringLiteral("見 事 あ な た の 勝 利") : QStringLiteral("残 念 あ い て の 勝 利");
 }
 
-void NetMatchWindow::afterGameEnd()
-{
-    Command7->setEnabled(true);
-}
+void NetMatchWindow::afterGameEnd() { Command7->setEnabled(true); }
 
 void NetMatchWindow::Command3_Click()
 {
@@ -179,7 +177,6 @@ void NetMatchWindow::Winsock1_Close()
     if (survivesNotice(QStringLiteral("あいてとの接続が切れました。")))
         modesentaku();
 }
-
 
 void NetMatchWindow::Text1_KeyPress(i16 KeyAscii)
 {

@@ -34,8 +34,8 @@ public:
     QString playerName;
 
     // ---- controls ----
-    QLabel *Label8 = nullptr;     // "チャットメッセージ："
-    QLineEdit *Text1 = nullptr;   // chat input
+    QLabel *Label8 = nullptr;    // "チャットメッセージ："
+    QLineEdit *Text1 = nullptr;  // chat input
     Winsock *Winsock1 = nullptr;
 
     // ---- procedures ----

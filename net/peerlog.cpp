@@ -10,7 +10,8 @@ void PeerLog::ignored(const QString &why, const QString &text)
     for (QChar &ch : shown)
         if (ch.unicode() < 0x20)
             ch = QLatin1Char('.');
-    qWarning().noquote() << QStringLiteral("kobanto: ignored %1 from the peer: \"%2\"%3 (further ones are not reported)")
+    qWarning().noquote() << QStringLiteral(
+                                "kobanto: ignored %1 from the peer: \"%2\"%3 (further ones are not reported)")
                                 .arg(why, shown, text.size() > 40 ? QStringLiteral("...") : QString());
 }
 

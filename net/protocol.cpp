@@ -20,7 +20,7 @@ bool isLead(uchar b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xF
 bool isTrail(uchar b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
 bool isKana(uchar b) { return b >= 0xA1 && b <= 0xDF; }
 
-constexpr int leadCount = 31 + 29;          // 0x81-0x9F, 0xE0-0xFC
+constexpr int leadCount = 31 + 29;           // 0x81-0x9F, 0xE0-0xFC
 constexpr int trailCount = 0xFC - 0x40 + 1;  // 0x40-0xFC, 0x7F unused
 int pairIndex(uchar lead, uchar trail)
 {

@@ -78,7 +78,8 @@ void Winsock::Accept(qint32 requestID)
     m_state = State::Connected;
     // A client that left before it was accepted is a connection lost at once.
     if (s->state() != QAbstractSocket::ConnectedState)
-        QMetaObject::invokeMethod(this, [this] { onLost(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { onLost(); }, Qt::QueuedConnection);
     else if (s->bytesAvailable() > 0)
         QMetaObject::invokeMethod(
             this,

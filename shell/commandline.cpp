@@ -43,9 +43,10 @@ QString helpText()
 
 // Options every Qt program takes (QApplication consumes them later); the
 // session manager restarts a program with "-session".
-const char *const kQtOptionsWithValue[] = {"platform", "platformpluginpath", "platformtheme", "plugin",
-                                           "qwindowgeometry", "qwindowicon", "qwindowtitle", "session",
-                                           "style", "stylesheet", "display", "geometry", "title", "name"};
+const char *const kQtOptionsWithValue[] = {
+    "platform",    "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
+    "qwindowicon", "qwindowtitle",       "session",       "style",  "stylesheet",
+    "display",     "geometry",           "title",         "name"};
 const char *const kQtFlags[] = {"reverse", "widgetcount", "nograb", "dograb", "sync"};
 
 void acceptQtOptions(QCommandLineParser &parser)

@@ -95,7 +95,8 @@ Form3::Form3() : KWindow(FormId::Form3)
     // Above the discs and captions; created in this order so that where two
     // areas overlap along a dividing line the later one lies on top.
     HoverArea **areas[4] = {&Label7, &Label8, &Label9, &Label10};
-    const int boxes[4][4] = {{0, 0, 2295, 2175}, {2280, 0, 2415, 2175}, {0, 2160, 2295, 2295}, {2280, 2160, 2415, 2295}};
+    const int boxes[4][4] = {
+        {0, 0, 2295, 2175}, {2280, 0, 2415, 2175}, {0, 2160, 2295, 2295}, {2280, 2160, 2415, 2295}};
     const QString modes[4] = {QStringLiteral("1台対戦"), QStringLiteral("CPU対戦"), QStringLiteral("通信対戦 サーバ"),
                               QStringLiteral("通信対戦 クライアント")};
     for (int i = 0; i < 4; ++i) {

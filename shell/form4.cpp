@@ -14,7 +14,8 @@ struct Box {
 };
 // The three lines and the curtains, as designed (twips).
 constexpr Box line[3] = {{360, 240, 3975, 495}, {480, 1200, 3855, 735}, {360, 2400, 2055, 375}};
-constexpr Box curtain[4] = {{360, 240, 3960, 495}, {480, 1200, 3840, 855}, {360, 2400, 2040, 375}, {2520, 1920, 2055, 975}};
+constexpr Box curtain[4] = {
+    {360, 240, 3960, 495}, {480, 1200, 3840, 855}, {360, 2400, 2040, 375}, {2520, 1920, 2055, 975}};
 }  // namespace
 
 Form4::Form4() : KWindow(FormId::Form4)
@@ -40,8 +41,8 @@ Form4::Form4() : KWindow(FormId::Form4)
                            LabelStyle{48, false, false, false, Rgb::black(), Rgb::white()});
     // Created after the texts, so each curtain lies above the text it covers.
     for (int k = 0; k < 4; ++k) {
-        Label5[k] = Layout::label(this, curtain[k].left, curtain[k].top, curtain[k].width, curtain[k].height,
-                                  QString(), LabelStyle{0, false, false, false, Rgb::black(), QColor()});
+        Label5[k] = Layout::label(this, curtain[k].left, curtain[k].top, curtain[k].width, curtain[k].height, QString(),
+                                  LabelStyle{0, false, false, false, Rgb::black(), QColor()});
     }
     // The pen, on top of everything.
     Image1 = new QLabel(this);

@@ -15,9 +15,9 @@ public:
     Form4();
 
     // ---- controls ----
-    QLabel *Label1[3] = {};  // the three text lines
+    QLabel *Label1[3] = {};    // the three text lines
     QLabel *Label3 = nullptr;  // the handle
-    QLabel *Label5[4] = {};  // the curtains over the lines and the handle
+    QLabel *Label5[4] = {};    // the curtains over the lines and the handle
     QLabel *Image1 = nullptr;  // the quill pen
     QTimer *Timer1 = nullptr;  // reveal steps
     QTimer *Timer2 = nullptr;  // pen movement

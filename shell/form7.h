@@ -8,11 +8,11 @@ class Form7 : public SettingsDialog {
 public:
     Form7();
 
-    QLabel *Label9 = nullptr;     // "※4桁まで"
-    QLabel *Label2 = nullptr;     // "サーバのIPアドレス入力(必須)"
-    QLabel *Label5 = nullptr;     // "※LANの場合はコンピュータ名でも可"
-    QLineEdit *Text2 = nullptr;   // server address or computer name
-    QLabel *Label6 = nullptr;     // status line
+    QLabel *Label9 = nullptr;    // "※4桁まで"
+    QLabel *Label2 = nullptr;    // "サーバのIPアドレス入力(必須)"
+    QLabel *Label5 = nullptr;    // "※LANの場合はコンピュータ名でも可"
+    QLineEdit *Text2 = nullptr;  // server address or computer name
+    QLabel *Label6 = nullptr;    // status line
 
     void Text2_Change() { help(); }
 

@@ -28,10 +28,10 @@ void setupFonts()
 {
     // IPAPGothic has the same metrics as the designed face; the others keep
     // Japanese text readable where it is missing.
-    QFont::insertSubstitutions(QString::fromUtf8(fontFamily),
-                               {QStringLiteral("IPAPGothic"), QStringLiteral("IPAGothic"),
-                                QStringLiteral("Noto Sans CJK JP"), QStringLiteral("VL PGothic"),
-                                QStringLiteral("TakaoPGothic"), QStringLiteral("Droid Sans Fallback")});
+    QFont::insertSubstitutions(
+        QString::fromUtf8(fontFamily),
+        {QStringLiteral("IPAPGothic"), QStringLiteral("IPAGothic"), QStringLiteral("Noto Sans CJK JP"),
+         QStringLiteral("VL PGothic"), QStringLiteral("TakaoPGothic"), QStringLiteral("Droid Sans Fallback")});
 }
 
 QFont font(double points, bool bold)
@@ -60,7 +60,10 @@ QString programPath(const QString &backslashLiteral)
     return dir + rel;
 }
 
-void place(QWidget *w, int left, int top, int width, int height) { w->setGeometry(Twips::rect(left, top, width, height)); }
+void place(QWidget *w, int left, int top, int width, int height)
+{
+    w->setGeometry(Twips::rect(left, top, width, height));
+}
 
 void setColors(QWidget *w, const QColor &background, const QColor &text)
 {

@@ -63,8 +63,8 @@ bool MenuKeys::eventFilter(QObject *watched, QEvent *event)
     const bool left = now == 1 || now == 3;
     // Tab walks the modes in reading order and wraps; nothing selected yet
     // means Tab starts at the first and Shift+Tab at the last.
-    const bool backwards = key->key() == Qt::Key_Backtab ||
-                           (key->key() == Qt::Key_Tab && (key->modifiers() & Qt::ShiftModifier));
+    const bool backwards =
+        key->key() == Qt::Key_Backtab || (key->key() == Qt::Key_Tab && (key->modifiers() & Qt::ShiftModifier));
     if (backwards) {
         select(now <= 1 ? 4 : now - 1);
         return true;

@@ -192,8 +192,7 @@ void SettingsDialog::syuuryou()
 
 bool SettingsDialog::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::MouseButtonRelease &&
-        static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+    if (event->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
         if (watched == Label3)
             Option1->click();
         else if (watched == Label4)

@@ -15,15 +15,15 @@ public:
     static constexpr qint16 DEFAULT_PORT = 9876;
 
     // ---- controls ----
-    QLabel *Label7 = nullptr;        // "PlayerName入力"
-    QLineEdit *Text3 = nullptr;      // player name, at most 6 characters
-    QLabel *Label8 = nullptr;        // "※6文字まで"
-    QLabel *Label1 = nullptr;        // "ポート番号入力"
+    QLabel *Label7 = nullptr;         // "PlayerName入力"
+    QLineEdit *Text3 = nullptr;       // player name, at most 6 characters
+    QLabel *Label8 = nullptr;         // "※6文字まで"
+    QLabel *Label1 = nullptr;         // "ポート番号入力"
     QRadioButton *Option1 = nullptr;  // the default port
-    QLabel *Label3 = nullptr;        // text of Option1
+    QLabel *Label3 = nullptr;         // text of Option1
     QRadioButton *Option2 = nullptr;  // an own port
-    QLabel *Label4 = nullptr;        // text of Option2
-    QLineEdit *Text1 = nullptr;      // own port, at most 4 characters
+    QLabel *Label4 = nullptr;         // text of Option2
+    QLineEdit *Text1 = nullptr;       // own port, at most 4 characters
     QPushButton *Command1 = nullptr;  // "設定"
 
     // ---- handlers and procedures ----
@@ -53,7 +53,7 @@ protected:
         int optionTop;     // Option1; Option2, Text1 and the note lie 360 lower
         int text1Left;
         int portNoteLeft;
-        int commandTop;    // "設定" and the status line
+        int commandTop;  // "設定" and the status line
         FormId matchWindow;
     };
     explicit SettingsDialog(const Design &design);

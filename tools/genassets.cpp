@@ -123,7 +123,6 @@ QByteArray wavBytes(const std::vector<qint16> &samples, int rate)
     return b;
 }
 
-
 bool writeIcon(const QString &path, const QImage &img)
 {
     if (!writeFile(path, icoBytes(img)))

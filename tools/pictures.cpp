@@ -14,7 +14,6 @@ constexpr int kCell = 32;
 const QColor kFelt(0, 128, 0);
 const QColor kGrid(0, 44, 0);
 
-
 QImage blank(int w, int h)
 {
     QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
@@ -114,10 +113,15 @@ void paintStartingPosition(QPainter &p)
 QString svgDisc(qreal cx, qreal cy, const char *gradient, const char *edge)
 {
     const qreal r = 12.3;
-    return QStringLiteral("  <circle cx=\"%1\" cy=\"%2\" r=\"%3\" fill=\"#000\" fill-opacity=\"0.314\"/>\n"
-                          "  <circle cx=\"%4\" cy=\"%5\" r=\"%3\" fill=\"url(#%6)\" stroke=\"%7\" "
-                          "stroke-width=\"0.8\"/>\n")
-        .arg(cx + r * 0.07).arg(cy + r * 0.09).arg(r).arg(cx).arg(cy)
+    return QStringLiteral(
+               "  <circle cx=\"%1\" cy=\"%2\" r=\"%3\" fill=\"#000\" fill-opacity=\"0.314\"/>\n"
+               "  <circle cx=\"%4\" cy=\"%5\" r=\"%3\" fill=\"url(#%6)\" stroke=\"%7\" "
+               "stroke-width=\"0.8\"/>\n")
+        .arg(cx + r * 0.07)
+        .arg(cy + r * 0.09)
+        .arg(r)
+        .arg(cx)
+        .arg(cy)
         .arg(QLatin1String(gradient), QLatin1String(edge));
 }
 
@@ -126,9 +130,15 @@ QString svgDisc(qreal cx, qreal cy, const char *gradient, const char *edge)
 QString svgGradient(const QString &id, qreal cx, qreal cy, bool black)
 {
     const qreal r = 12.3;
-    QString s = QStringLiteral("    <radialGradient id=\"%1\" gradientUnits=\"userSpaceOnUse\" cx=\"%2\" cy=\"%3\" "
-                               "r=\"%4\" fx=\"%5\" fy=\"%6\">\n")
-                    .arg(id).arg(cx).arg(cy).arg(r * 1.15).arg(cx - r * 0.38).arg(cy - r * 0.40);
+    QString s = QStringLiteral(
+                    "    <radialGradient id=\"%1\" gradientUnits=\"userSpaceOnUse\" cx=\"%2\" cy=\"%3\" "
+                    "r=\"%4\" fx=\"%5\" fy=\"%6\">\n")
+                    .arg(id)
+                    .arg(cx)
+                    .arg(cy)
+                    .arg(r * 1.15)
+                    .arg(cx - r * 0.38)
+                    .arg(cy - r * 0.40);
     const char *stops = black ? "0:#767676 0.4:#2a2a2a 1:#060606" : "0:#ffffff 0.55:#ecece8 1:#b0b0ac";
     for (const QString &stop : QString::fromLatin1(stops).split(QLatin1Char(' '))) {
         const QStringList part = stop.split(QLatin1Char(':'));

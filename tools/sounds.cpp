@@ -10,8 +10,7 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 
 // xorshift32: tiny, and the same sequence on every machine.
-class Noise
-{
+class Noise {
 public:
     explicit Noise(quint32 seed) : m_s(seed) {}
     double next()  // uniform in [-1, 1)
@@ -50,7 +49,9 @@ std::vector<qint16> finish(std::vector<double> s, double peak, double fadeSecond
 std::vector<qint16> placeSound()
 {
     const size_t n = size_t(0.075 * kRate);
-    struct Mode { double freq, amp, tau; };
+    struct Mode {
+        double freq, amp, tau;
+    };
     const Mode modes[] = {
         {380.0, 0.55, 0.016},
         {1130.0, 0.85, 0.010},
@@ -97,9 +98,8 @@ std::vector<qint16> bangSound()
         phase += 2.0 * kPi * freq / kRate;
 
         const double attack = std::min(1.0, t / 0.002);
-        s[i] = attack * (0.9 * burst * std::exp(-t / 0.10)
-                         + 4.0 * rumble * std::exp(-t / 0.22)
-                         + 0.8 * std::sin(phase) * std::exp(-t / 0.16));
+        s[i] = attack * (0.9 * burst * std::exp(-t / 0.10) + 4.0 * rumble * std::exp(-t / 0.22) +
+                         0.8 * std::sin(phase) * std::exp(-t / 0.16));
     }
     return finish(std::move(s), 0.6, 0.03);
 }
