@@ -34,7 +34,6 @@ public:
     // The port Listen binds. After a successful Listen on port 0 it tells
     // the port the system chose.
     void setLocalPort(quint16 port) { m_localPort = port; }
-    quint16 LocalPort() const { return m_localPort; }
 
     // Start listening on LocalPort (every interface). False if the port
     // cannot be opened; nothing listens then.

@@ -57,8 +57,6 @@ void reset()
     g_ends = 0;
 }
 
-QList<Box> &boxes() { return g_boxes; }
-
 QStringList boxTexts()
 {
     QStringList out;

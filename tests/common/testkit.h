@@ -38,7 +38,6 @@ void reset();
 // Let deleteLater() and queued calls run.
 void settle();
 
-QList<Box> &boxes();
 QStringList boxTexts();
 void clearBoxes();
 // Answers for the next questions, in order; a question with none left is answered No.

@@ -338,7 +338,9 @@ private slots:
         expected.sort();
         QCOMPARE(boxes, expected);
         clickCell(p.host, 19);
-        QVERIFY2(wait([&] { return p.client->moveCount == 1 && idle(p.client); }), "the first move reached the client");
+        const QString unmet = waitAll({{"the first move reached the client", [&] { return p.client->moveCount == 1; }},
+                                       {"the client idle", [&] { return idle(p.client); }}});
+        QVERIFY2(unmet.isEmpty(), qPrintable(unmet));
         QCOMPARE(p.host->state(), p.client->state());
     }
 
@@ -388,8 +390,9 @@ private slots:
         QVERIFY(r->expect("6666"));
         for (int answers = 1; answers <= 2; ++answers) {
             r->send("66");
-            QVERIFY2(wait([&] { return TestKit::boxTexts().size() == answers && r->w->moveCount == 0; }),
-                     "told, a new game");
+            const QString unmet = waitAll({{"told", [&] { return TestKit::boxTexts().size() == answers; }},
+                                           {"a new game", [&] { return r->w->moveCount == 0; }}});
+            QVERIFY2(unmet.isEmpty(), qPrintable(unmet));
             QCOMPARE(r->got, QByteArray());  // the click of the first game stayed on this side
             r->send("19");
             QVERIFY(wait([&] { return cell(r->w, 19) == 1; }));
