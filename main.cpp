@@ -1,11 +1,11 @@
 #include <QApplication>
 #include <cstdio>
 
-#include "shell/commandline.h"
-#include "shell/layout.h"
-#include "shell/module1.h"
-#include "shell/startup.h"
-#include "windows.h"
+#include "app/commandline.h"
+#include "app/windows.h"
+#include "windowbase/layout.h"
+#include "windowbase/module1.h"
+#include "windowbase/startup.h"
 
 int main(int argc, char *argv[])
 {

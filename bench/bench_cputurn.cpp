@@ -12,10 +12,10 @@
 #include <cstdio>
 #include <vector>
 
-#include "cpu/form2.h"
-#include "engine/cellimage.h"
-#include "shell/module1.h"
+#include "match/cellimage.h"
 #include "tests/common/testkit.h"
+#include "windowbase/module1.h"
+#include "windows/cpu/form2.h"
 
 namespace {
 using i16 = qint16;

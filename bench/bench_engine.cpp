@@ -7,10 +7,10 @@
 #include <cstdio>
 #include <vector>
 
-#include "local/form1.h"
-#include "shell/module1.h"
 #include "tests/common/movegen.h"
 #include "tests/common/testkit.h"
+#include "windowbase/module1.h"
+#include "windows/local/form1.h"
 
 namespace {
 double median(std::vector<double> v)

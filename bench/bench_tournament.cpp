@@ -14,10 +14,10 @@
 #include <cstring>
 #include <random>
 
-#include "cpu/form2.h"
-#include "engine/cellimage.h"
-#include "shell/module1.h"
+#include "match/cellimage.h"
 #include "tests/common/testkit.h"
+#include "windowbase/module1.h"
+#include "windows/cpu/form2.h"
 
 namespace {
 struct Tally {

@@ -171,8 +171,8 @@ int main(int argc, char **argv)
     ok &= writeIcon(at("icon/akasiro.ico"), cellIcon(Disc::White, true));
     ok &= writeFile(at("SE/oku.jov"), wavBytes(placeSound(), kRate));
     ok &= writeFile(at("SE/BANG.jov"), wavBytes(bangSound(), kRate));
-    ok &= writePng(at("shell/res/kobanto.png"), windowIcon());
-    ok &= writePng(at("shell/res/pen.png"), quillPicture());
+    ok &= writePng(at("windowbase/res/kobanto.png"), windowIcon());
+    ok &= writePng(at("windowbase/res/pen.png"), quillPicture());
     // The desktop's application icon, installed into the hicolor theme.
     for (int n : {16, 32, 48, 64, 128, 256})
         ok &= writePng(root.filePath(QStringLiteral("dist/icons/hicolor/%1x%1/apps/kobanto.png").arg(n)), appIcon(n));

@@ -3,7 +3,7 @@
 // '.' empty. moveCount follows the number of discs, as in a real game.
 #include <QStringList>
 
-#include "engine/matchwindow.h"
+#include "match/matchwindow.h"
 
 namespace TestKit {
 // A cell's mark sits at its value + 1: white -1, empty 0, black 1.

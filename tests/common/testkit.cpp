@@ -5,9 +5,9 @@
 #include <QQueue>
 #include <QTest>
 
-#include "shell/layout.h"
-#include "shell/module1.h"
-#include "shell/soundeffect.h"
+#include "windowbase/layout.h"
+#include "windowbase/module1.h"
+#include "windowbase/soundeffect.h"
 
 namespace TestKit {
 namespace {

@@ -7,9 +7,9 @@
 #include <functional>
 #include <initializer_list>
 
-#include "shell/module1.h"
-#include "shell/msgbox.h"
-#include "windows.h"
+#include "app/windows.h"
+#include "windowbase/module1.h"
+#include "windowbase/msgbox.h"
 
 class QWidget;
 

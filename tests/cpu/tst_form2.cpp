@@ -3,11 +3,11 @@
 #include <QtTest>
 #include <numeric>
 
-#include "cpu/form2.h"
-#include "shell/layout.h"
-#include "shell/module1.h"
 #include "tests/common/boards.h"
 #include "tests/common/testkit.h"
+#include "windowbase/layout.h"
+#include "windowbase/module1.h"
+#include "windows/cpu/form2.h"
 
 using i16 = qint16;
 

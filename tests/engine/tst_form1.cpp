@@ -3,13 +3,13 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "cpu/form2.h"
-#include "local/form1.h"
-#include "shell/layout.h"
-#include "shell/module1.h"
 #include "tests/common/boards.h"
 #include "tests/common/movegen.h"
 #include "tests/common/testkit.h"
+#include "windowbase/layout.h"
+#include "windowbase/module1.h"
+#include "windows/cpu/form2.h"
+#include "windows/local/form1.h"
 
 using TestKit::boardRows;
 using TestKit::setBoard;

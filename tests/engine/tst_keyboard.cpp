@@ -5,16 +5,16 @@
 #include <QtTest>
 #include <QtWidgets>
 
-#include "cpu/form2.h"
-#include "local/form1.h"
-#include "net/form5.h"
-#include "net/form8.h"
-#include "shell/form3.h"
-#include "shell/form4.h"
-#include "shell/form6.h"
-#include "shell/form7.h"
-#include "shell/module1.h"
 #include "tests/common/testkit.h"
+#include "windowbase/module1.h"
+#include "windows/cpu/form2.h"
+#include "windows/local/form1.h"
+#include "windows/menu/form3.h"
+#include "windows/net/form5.h"
+#include "windows/net/form8.h"
+#include "windows/opening/form4.h"
+#include "windows/settings/form6.h"
+#include "windows/settings/form7.h"
 
 // Qt hands accessibility events on only while an assistive tool is attached,
 // and the offscreen platform attaches none: switch its accessibility on as a

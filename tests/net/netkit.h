@@ -6,12 +6,12 @@
 #include <QTcpSocket>
 #include <QtTest>
 
-#include "net/form5.h"
-#include "net/form8.h"
-#include "net/form9.h"
-#include "shell/form3.h"
-#include "shell/module1.h"
 #include "tests/common/testkit.h"
+#include "windowbase/module1.h"
+#include "windows/menu/form3.h"
+#include "windows/net/form5.h"
+#include "windows/net/form8.h"
+#include "windows/net/form9.h"
 
 namespace NetKit {
 inline void init()

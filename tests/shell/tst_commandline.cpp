@@ -3,10 +3,10 @@
 #include <QtTest>
 #include <QtWidgets>
 
-#include "engine/matchwindow.h"
-#include "shell/commandline.h"
-#include "shell/module1.h"
+#include "app/commandline.h"
+#include "match/matchwindow.h"
 #include "tests/common/testkit.h"
+#include "windowbase/module1.h"
 
 Q_DECLARE_METATYPE(FormId)
 

@@ -3,12 +3,12 @@
 #include <QtTest>
 #include <QtWidgets>
 
-#include "shell/form3.h"
-#include "shell/form4.h"
-#include "shell/form7.h"
-#include "shell/layout.h"
-#include "shell/module1.h"
 #include "tests/common/testkit.h"
+#include "windowbase/layout.h"
+#include "windowbase/module1.h"
+#include "windows/menu/form3.h"
+#include "windows/opening/form4.h"
+#include "windows/settings/form7.h"
 
 namespace {
 // The opening as the program starts it; the test delivers the ticks itself.

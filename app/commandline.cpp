@@ -1,0 +1,124 @@
+#include "app/commandline.h"
+
+#include <QCommandLineParser>
+
+#include "windowbase/module1.h"
+
+#ifndef KOBANTO_VERSION
+#define KOBANTO_VERSION "0"
+#endif
+
+namespace CommandLine {
+namespace {
+struct Mode {
+    const char *name;
+    FormId window;
+    const char *menuName;
+};
+// The network modes start at their settings dialog, as from the menu.
+const Mode kModes[] = {
+    {"local", FormId::Form1, "1台対戦"},
+    {"cpu", FormId::Form2, "CPU対戦"},
+    {"server", FormId::Form6, "通信対戦 サーバ"},
+    {"client", FormId::Form7, "通信対戦 クライアント"},
+};
+
+QString helpText()
+{
+    QString text = QStringLiteral(
+        "Usage: kobanto [--mode MODE]\n"
+        "Reversi with a Japanese user interface. Without options it starts with the opening screen.\n"
+        "\n"
+        "Options:\n"
+        "  --mode MODE    skip the opening and open one way to play:\n");
+    for (const Mode &m : kModes)
+        text += QStringLiteral("                   %1  %2\n")
+                    .arg(QLatin1String(m.name), -7)
+                    .arg(QString::fromUtf8(m.menuName));
+    text += QStringLiteral(
+        "  -h, --help     show this help and exit\n"
+        "  -v, --version  show the version and exit\n");
+    return text;
+}
+
+// Options every Qt program takes (QApplication consumes them later); the
+// session manager restarts a program with "-session".
+const char *const kQtOptionsWithValue[] = {
+    "platform",    "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
+    "qwindowicon", "qwindowtitle",       "session",       "style",  "stylesheet",
+    "display",     "geometry",           "title",         "name"};
+const char *const kQtFlags[] = {"reverse", "widgetcount", "nograb", "dograb", "sync"};
+
+void acceptQtOptions(QCommandLineParser &parser)
+{
+    for (const char *name : kQtOptionsWithValue) {
+        QCommandLineOption o(QString::fromLatin1(name), QString(), QStringLiteral("value"));
+        o.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(o);
+    }
+    for (const char *name : kQtFlags) {
+        QCommandLineOption o(QString::fromLatin1(name));
+        o.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(o);
+    }
+}
+
+Outcome failure(const QString &why)
+{
+    Outcome o;
+    o.start = false;
+    o.exitStatus = 2;
+    o.err = QStringLiteral("kobanto: %1\nTry 'kobanto --help' for the options.\n").arg(why);
+    return o;
+}
+}  // namespace
+
+Outcome parse(const QStringList &args)
+{
+    QCommandLineParser parser;
+    // "-platform" is one unknown option, not the letters p, l, a, ...
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QString());
+    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")}, QString());
+    const QCommandLineOption mode(QStringLiteral("mode"), QString(), QStringLiteral("MODE"));
+    parser.addOption(help);
+    parser.addOption(version);
+    parser.addOption(mode);
+    acceptQtOptions(parser);
+    if (!parser.parse(args))
+        return failure(parser.errorText());
+    if (!parser.positionalArguments().isEmpty())
+        return failure(QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first()));
+
+    Outcome o;
+    if (parser.isSet(help)) {
+        o.start = false;
+        o.out = helpText();
+        return o;
+    }
+    if (parser.isSet(version)) {
+        o.start = false;
+        o.out = QStringLiteral("kobanto " KOBANTO_VERSION "\n");
+        return o;
+    }
+    if (!parser.isSet(mode))
+        return o;
+    const QStringList given = parser.values(mode);
+    if (given.size() > 1)
+        return failure(QStringLiteral("--mode given more than once"));
+    for (const Mode &m : kModes) {
+        if (given.first() == QLatin1String(m.name)) {
+            o.firstWindow = m.window;
+            return o;
+        }
+    }
+    return failure(QStringLiteral("unknown mode '%1' (choose local, cpu, server or client)").arg(given.first()));
+}
+
+KWindow *openFirstWindow(FormId first)
+{
+    if (KWindow *w = Module1::show(first))
+        return w;
+    return first == FormId::Form4 ? Module1::show(FormId::Form1) : nullptr;
+}
+}  // namespace CommandLine

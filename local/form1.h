@@ -1,9 +1,0 @@
-#pragma once
-#include "engine/matchwindow.h"
-
-// Two people at one machine: the match engine as it stands.
-class Form1 : public MatchWindow {
-    Q_OBJECT
-public:
-    Form1();
-};

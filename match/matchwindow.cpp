@@ -1,0 +1,415 @@
+#include "match/matchwindow.h"
+
+#include <algorithm>
+
+#include "windowbase/layout.h"
+#include "windowbase/module1.h"
+#include "windowbase/msgbox.h"
+
+namespace {
+const QString kuro = QStringLiteral("\\icon\\kuro.ico");
+const QString siro = QStringLiteral("\\icon\\siro.ico");
+const QString ban = QStringLiteral("\\icon\\ban.ico");
+const QString akakuro = QStringLiteral("\\icon\\akakuro.ico");
+const QString akasiro = QStringLiteral("\\icon\\akasiro.ico");
+}  // namespace
+
+MatchWindow::MatchWindow(const Design &d) : KWindow(d.id)
+{
+    using Layout::LabelStyle;
+    setCaptionAndSize(d.caption, 7125, d.clientHeight);
+
+    Label7 = Layout::label(this, 240, 120, 6735, 615, QStringLiteral("Dorvex Quorvane"),
+                           LabelStyle{30, false, false, false, QColor(), Rgb::blue()});
+    BoardFocus::installAccessibility();
+    for (int k = 0; k < 64; ++k) {
+        Image1[k] = new CellImage(k, this);
+        Layout::place(Image1[k], 840 + (k % 8) * 480, 840 + (k / 8) * 480, 480, 480);
+        connect(Image1[k], &CellImage::clicked, this, [this](int index) { Image1_Click(static_cast<i16>(index)); });
+    }
+    // Created before the buttons: the board comes first in the Tab order.
+    boardFocus = new BoardFocus(this, Image1, [this](int k) { return Board[k / 8][k % 8]; });
+    Line1[0] = Layout::line(this, 840, 840, 4680, 840, 3);
+    Line1[1] = Layout::line(this, 840, 4680, 4680, 4680, 3);
+    Line1[2] = Layout::line(this, 4680, 4680, 4680, 840, 3);
+    Line1[3] = Layout::line(this, 840, 840, 840, 4680, 3);
+
+    Label1 = Layout::label(this, 5040, 840, 1815, 615, QString(),
+                           LabelStyle{27.75, false, true, true, Rgb::white(), QColor()});
+    Command1 = Layout::button(this, 5040, 1680, 1815, 615, QStringLiteral("パ ス"), 24);
+    Command2 = Layout::button(this, 5040, 1680, 1815, 615, d.command2Caption, d.command2Points, d.command2Bold);
+    Command2->hide();
+    Label3 = Layout::label(this, 5040, 2520, 855, 615, QStringLiteral("黒"),
+                           LabelStyle{27.75, false, true, true, Rgb::black(), Rgb::white()});
+    Label4 = Layout::label(this, 6000, 2520, 855, 615, QStringLiteral("白"),
+                           LabelStyle{27.75, false, true, true, Rgb::white(), Rgb::black()});
+    Label5 = Layout::label(this, 5040, 3240, 855, 735, QString(),
+                           LabelStyle{36, false, true, true, Rgb::black(), Rgb::white()});
+    Label6 = Layout::label(this, 6000, 3240, 855, 735, QString(),
+                           LabelStyle{36, false, true, true, Rgb::white(), Rgb::black()});
+    Command3 = Layout::button(this, 5040, 4080, 1815, 615, QStringLiteral("投 了"), 21.75);
+    Command4 = Layout::button(this, 5040, 4080, 1815, 615, QStringLiteral("終 了"), 21.75);
+    Command4->hide();
+    Command7 = Layout::button(this, 120, 4080, 615, 615, QStringLiteral("モード選択"));
+    Label2 = Layout::label(this, 120, d.label2Top, 6855, 735, QString(),
+                           LabelStyle{33, false, true, true, QColor(), QColor()});
+    MMControl1 = new SoundEffect(this);
+    boardFocus->raise();  // the cursor frame lies above the board's lines too
+    // Every match window opens with the board taking the keys.
+    boardFocus->setFocus();
+
+    // The buttons reach the handlers through the event loop's click, never
+    // while another of this window's handlers is still running.
+    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+    connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
+    connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
+    connect(Command4, &QPushButton::clicked, this, [this] { Command4_Click(); });
+    connect(Command7, &QPushButton::clicked, this, [this] { Command7_Click(); });
+}
+
+// ---------------------------------------------------------------- board
+
+QString MatchWindow::pictureFor(i16 value) const
+{
+    return Layout::programPath(value == 1 ? kuro : value == -1 ? siro : ban);
+}
+
+void MatchWindow::setUpBoard()
+{
+    moveCount = 0;
+    flipFound = 0;
+    moveMade = 0;
+    setCellsEnabled(true);
+    Command3->show();
+    Command4->hide();
+    for (i16 row = 0; row < 8; ++row)
+        for (i16 col = 0; col < 8; ++col) {
+            cellIndex[row][col] = row * 8 + col;
+            Board[row][col] = 0;
+        }
+    for (int k = 0; k < 64; ++k) {
+        i16 value = 0;
+        if (k == 27 || k == 36)
+            value = -1;
+        else if (k == 28 || k == 35)
+            value = 1;
+        Board[k / 8][k % 8] = value;
+        Image1[k]->loadPicture(pictureFor(value));
+    }
+    boardFocus->refresh();
+}
+
+MatchState MatchWindow::state() const
+{
+    MatchState s;
+    std::copy(&Board[0][0], &Board[0][0] + 64, &s.Board[0][0]);
+    s.turnColor = turnColor;
+    s.flipFound = flipFound;
+    s.moveMade = moveMade;
+    s.moveCount = moveCount;
+    s.passFlag = passFlag;
+    s.probeOnly = probeOnly;
+    return s;
+}
+
+void MatchWindow::restore(const MatchState &s)
+{
+    std::copy(&s.Board[0][0], &s.Board[0][0] + 64, &Board[0][0]);
+    turnColor = s.turnColor;
+    flipFound = s.flipFound;
+    moveMade = s.moveMade;
+    moveCount = s.moveCount;
+    passFlag = s.passFlag;
+    probeOnly = s.probeOnly;
+}
+
+void MatchWindow::syokika()
+{
+    m_gameOver = false;
+    setUpBoard();
+    turnColor = 1;
+    writeTurnLabel();
+    Command1->show();
+    Command2->hide();
+    setLabel(Label2, Rgb::lightGrey(), Rgb::blue(), QString());
+    komacount();
+}
+
+void MatchWindow::reverse(const i16 &row, const i16 &col)
+{
+    if (probeOnly != 0)
+        return;
+    Image1[cellIndex[row][col]]->loadPicture(pictureFor(turnColor));
+    Board[row][col] = turnColor;
+}
+
+void MatchWindow::drawPlainBoard()
+{
+    for (int k = 0; k < 64; ++k)
+        Image1[k]->loadPicture(pictureFor(Board[k / 8][k % 8]));
+    boardFocus->refresh();
+}
+
+void MatchWindow::red(const i16 &index)
+{
+    drawPlainBoard();
+    Image1[index]->loadPicture(Layout::programPath(turnColor == 1 ? akakuro : akasiro));
+}
+
+void MatchWindow::setCellsEnabled(bool enabled)
+{
+    for (CellImage *cell : Image1)
+        cell->setEnabled(enabled);
+}
+
+// ---------------------------------------------------------------- scans
+
+void MatchWindow::scan(const i16 &row, const i16 &col, int rowStep, int colStep)
+{
+    auto inside = [](int r, int c) { return r >= 0 && r < 8 && c >= 0 && c < 8; };
+    const int r1 = row + rowStep, c1 = col + colStep;
+    if (inside(r1, c1) && Board[r1][c1] == -turnColor) {
+        // Examine beyond the adjacent cell up to the first empty cell; every
+        // disc of the mover's colour met on the way closes the run.
+        for (int r = r1 + rowStep, c = c1 + colStep; inside(r, c); r += rowStep, c += colStep) {
+            if (Board[r][c] == turnColor) {
+                flipFound = 1;
+                if (!countingMode()) {
+                    reverse(row, col);
+                    moveMade = 1;
+                }
+            } else if (Board[r][c] == 0) {
+                break;
+            }
+        }
+        // Flip (or count) the unbroken run next to the played cell.
+        for (int r = r1, c = c1; inside(r, c) && Board[r][c] == -turnColor && flipFound == 1;
+             r += rowStep, c += colStep) {
+            if (countingMode()) {
+                countFlip();
+            } else {
+                const i16 fr = static_cast<i16>(r), fc = static_cast<i16>(c);
+                reverse(fr, fc);
+            }
+        }
+    }
+    flipFound = 0;
+}
+
+void MatchWindow::hidari(const i16 &row, const i16 &col) { scan(row, col, 0, -1); }
+void MatchWindow::migi(const i16 &row, const i16 &col) { scan(row, col, 0, 1); }
+void MatchWindow::ue(const i16 &row, const i16 &col) { scan(row, col, -1, 0); }
+void MatchWindow::sita(const i16 &row, const i16 &col) { scan(row, col, 1, 0); }
+void MatchWindow::migiue(const i16 &row, const i16 &col) { scan(row, col, -1, 1); }
+void MatchWindow::migisita(const i16 &row, const i16 &col) { scan(row, col, 1, 1); }
+void MatchWindow::hidariue(const i16 &row, const i16 &col) { scan(row, col, -1, -1); }
+void MatchWindow::hidarisita(const i16 &row, const i16 &col) { scan(row, col, 1, -1); }
+
+// ---------------------------------------------------------------- moves and passes
+
+void MatchWindow::writeTurnLabel()
+{
+    if (turnColor == 1)
+        setLabel(Label1, Rgb::black(), Rgb::white(), QStringLiteral("黒 番"));
+    else
+        setLabel(Label1, Rgb::white(), Rgb::black(), QStringLiteral("白 番"));
+}
+
+void MatchWindow::setLabel(QLabel *label, const QColor &background, const QColor &text, const QString &caption)
+{
+    Layout::setColors(label, background, text);
+    label->setText(caption);
+}
+
+void MatchWindow::Image1_Click(i16 Index)
+{
+    if (Index < 0 || Index > 63)
+        return;
+    const i16 row = Index / 8;
+    const i16 col = Index % 8;
+    if (Board[row][col] != 0) {
+        utemasen();
+        return;
+    }
+    hidari(row, col);
+    migi(row, col);
+    ue(row, col);
+    migiue(row, col);
+    sita(row, col);
+    migisita(row, col);
+    hidariue(row, col);
+    hidarisita(row, col);
+    if (countingMode())
+        return;
+    if (moveMade != 1) {
+        utemasen();
+        return;
+    }
+    playedIndex = Index;
+    red(Index);
+    MMControl1->play();
+    turnColor = -turnColor;
+    moveMade = 0;
+    moveCount = moveCount + 1;
+    passFlag = 0;
+    komacount();
+    afterMove();
+    if (moveCount >= 60)
+        syuukyoku();
+}
+
+void MatchWindow::afterMove() { writeTurnLabel(); }
+
+void MatchWindow::utemasen() { MsgBox::notice(QStringLiteral("そこには打てません")); }
+
+void MatchWindow::Command1_Click()
+{
+    probeOnly = 1;
+    for (i16 row = 0; row < 8; ++row)
+        for (i16 col = 0; col < 8; ++col)
+            if (Board[row][col] == 0) {
+                hidari(row, col);
+                migi(row, col);
+                ue(row, col);
+                sita(row, col);
+                migiue(row, col);
+                migisita(row, col);
+                hidariue(row, col);
+                hidarisita(row, col);
+            }
+    const bool canMove = moveMade == 1;
+    // Cleared before anything can open a box: a box runs a nested event loop,
+    // and no move may arrive while the scans would still only probe.
+    moveMade = 0;
+    probeOnly = 0;
+    if (canMove)
+        MsgBox::notice(QStringLiteral("打てるマスがあります"));
+    else
+        pass();
+}
+
+void MatchWindow::pass()
+{
+    beforePass();
+    if (passFlag == 1) {
+        syuukyoku();
+        return;
+    }
+    turnColor = -turnColor;
+    writeTurnLabel();
+    afterPassHandOver();
+    passFlag = 1;
+}
+
+// ---------------------------------------------------------------- score and end
+
+MatchWindow::Counts MatchWindow::countDiscs() const
+{
+    Counts n;
+    for (int row = 0; row < 8; ++row)
+        for (int col = 0; col < 8; ++col) {
+            if (Board[row][col] == 1)
+                ++n.black;
+            else if (Board[row][col] == -1)
+                ++n.white;
+        }
+    return n;
+}
+
+void MatchWindow::komacount()
+{
+    const Counts n = countDiscs();
+    Label5->setText(QString::number(n.black));
+    Label6->setText(QString::number(n.white));
+}
+
+QString MatchWindow::resultText(i16 winner, bool) const
+{
+    return winner == 1 ? QStringLiteral("お 見 事 黒 番 の 勝 利") : QStringLiteral("お 見 事 白 番 の 勝 利");
+}
+
+void MatchWindow::showResult(i16 winner, bool byResignation)
+{
+    if (winner == 0)
+        setLabel(Label2, Rgb::lightGrey(), Rgb::blue(), QStringLiteral("こ の 勝 負 引 き 分 け"));
+    else if (winner == 1)
+        setLabel(Label2, Rgb::black(), Rgb::white(), resultText(winner, byResignation));
+    else
+        setLabel(Label2, Rgb::white(), Rgb::black(), resultText(winner, byResignation));
+}
+
+void MatchWindow::syuukyoku()
+{
+    setLabel(Label1, Rgb::lightGrey(), Rgb::blue(), QStringLiteral("終 局"));
+    Command1->hide();
+    Command2->show();
+    drawPlainBoard();
+    const Counts n = countDiscs();
+    showResult(n.black > n.white ? 1 : n.white > n.black ? -1 : 0, false);
+    endGame();
+}
+
+void MatchWindow::touryou()
+{
+    setLabel(Label1, Rgb::lightGrey(), Rgb::blue(), QStringLiteral("投 了"));
+    Command1->hide();
+    Command2->show();
+    // The side to move resigns; the other side wins.
+    showResult(static_cast<i16>(-turnColor), true);
+    endGame();
+}
+
+// The last steps of both ends of a game.
+void MatchWindow::endGame()
+{
+    m_gameOver = true;
+    setCellsEnabled(false);
+    Command3->hide();
+    Command4->show();
+    afterGameEnd();
+}
+
+// ---------------------------------------------------------------- locking, leaving, quitting
+
+void MatchWindow::clock()
+{
+    Command1->setEnabled(false);
+    Command3->setEnabled(false);
+    setCellsEnabled(false);
+}
+
+void MatchWindow::cunlock()
+{
+    Command1->setEnabled(true);
+    Command3->setEnabled(true);
+    setCellsEnabled(true);
+}
+
+void MatchWindow::releaseDevices() { MMControl1->close(); }
+
+void MatchWindow::syuuryou() { quitProgram(); }
+
+void MatchWindow::Form_Load()
+{
+    syokika();
+    MMControl1->open(Layout::programPath(QStringLiteral("\\SE\\oku.jov")));
+}
+
+void MatchWindow::Form_QueryUnload(bool &cancel, int unloadMode)
+{
+    if (confirmQuit(cancel, unloadMode))
+        syuuryou();
+}
+
+void MatchWindow::Form_Unload() { releaseDevices(); }
+
+void MatchWindow::Command2_Click() { syokika(); }
+void MatchWindow::Command3_Click() { touryou(); }
+void MatchWindow::Command4_Click() { syuuryou(); }
+
+void MatchWindow::Command7_Click()
+{
+    MMControl1->close();
+    Module1::unload(formId());
+    Module1::show(FormId::Form3);
+}

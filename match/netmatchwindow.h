@@ -1,0 +1,121 @@
+#pragma once
+// What the host window form5 and the client window Form8 share: one game
+// over one TCP connection, the agreements for a rematch, a quit and a mode
+// select, the chat input and the handling of a lost connection. The two
+// windows differ only in their colour, their connection set-up and texts.
+#include <QLineEdit>
+#include <QString>
+#include <functional>
+
+#include "match/matchwindow.h"
+#include "net/agreement.h"
+#include "net/peerlog.h"
+#include "net/protocol.h"
+#include "net/winsock.h"
+
+class BoxQueue;
+
+class NetMatchWindow : public MatchWindow {
+    Q_OBJECT
+public:
+    // ---- connection state ----
+    i16 connected = 0;
+    // 1 while this side's own request of that kind awaits its answer.
+    i16 rematchRequested() const { return m_rules.requested(Protocol::Rematch) ? 1 : 0; }
+    i16 quitRequested() const { return m_rules.requested(Protocol::Quit) ? 1 : 0; }
+    i16 modeRequested() const { return m_rules.requested(Protocol::ModeSelect) ? 1 : 0; }
+    // The last agreement number received or answered, "68" once this side
+    // forces the end, "0" at a new game. For reading only: the agreement
+    // rules keep their own state.
+    QString lastMessage = QStringLiteral("0");
+
+    // ---- settings, copied by getdatas ----
+    i16 portNumber = 0;
+    QString playerName;
+
+    // ---- controls ----
+    QLabel *Label8 = nullptr;    // "チャットメッセージ："
+    QLineEdit *Text1 = nullptr;  // chat input
+    Winsock *Winsock1 = nullptr;
+
+    // ---- procedures ----
+    void syokika() override;
+    virtual void getdatas();
+    virtual void conet() = 0;
+    void modesentaku();
+    // The received rematch, quit or mode-select number in lastMessage: the
+    // peer's request or its answer to ours.
+    void saisencheck() { agreementCheck(lastMessage.toShort(), lastMessage); }
+    void syuuryoucheck() { agreementCheck(lastMessage.toShort(), lastMessage); }
+    void modecheck() { agreementCheck(lastMessage.toShort(), lastMessage); }
+
+    // ---- event handlers ----
+    void Form_Load() override;
+    void Form_QueryUnload(bool &cancel, int unloadMode) override;
+    void Form_Unload() override;
+    void Command2_Click() override;  // rematch request
+    void Command3_Click() override;  // resign
+    void Command4_Click() override;  // quit request
+    void Command7_Click() override;  // mode-select request
+    void Text1_KeyPress(i16 KeyAscii);
+    void Winsock1_DataArrival(qint32 bytesTotal);
+    void Winsock1_SendComplete();
+    // The connection was lost (the peer's program ended, the network broke).
+    void Winsock1_Close();
+
+    // The colour this side plays: 1 black (host), -1 white (client).
+    i16 ownColor() const { return m_ownColor; }
+    // Requests sent, answers due and follow-ups waiting for their send.
+    const Agreement &agreement() const { return m_rules; }
+    // Socket events and messages waiting for a box to close (tests).
+    int waitingEvents() const;
+    // Received messages that were ignored (tests).
+    int ignoredMessages() const { return m_log.count(); }
+
+    // Socket events held back while a box is open; a peer flooding beyond
+    // this is not listened to until the box closes.
+    static constexpr int maxWaitingEvents = 1000;
+
+protected:
+    struct Place {
+        int label8Left;
+        int text1Left;
+        int text1Width;
+    };
+    NetMatchWindow(const Design &design, i16 ownColor, const Place &place);
+
+    // Runs fn for a socket event from the event loop, in order, once the
+    // running handler and every open box are done.
+    void post(std::function<void()> fn);
+    // followUp runs once the bytes have left (at once if they cannot).
+    void send(const QByteArray &bytes, Agreement::FollowUp followUp = Agreement::FollowUp::Nothing);
+    void sendNumber(i16 value, Agreement::FollowUp followUp = Agreement::FollowUp::Nothing);
+
+    // The connection is up: "Connect完了", the chat window and input, the
+    // status line. False if the window went away while the notice was open.
+    bool showConnected(const QString &status);
+
+    // ---- engine seams ----
+    void afterMove() override;
+    void beforePass() override;
+    QString resultText(i16 winner, bool byResignation) const override;
+    void afterGameEnd() override;
+    void releaseDevices() override;
+
+private:
+    void receive(const Protocol::Message &m);
+    bool peerToMove() const;
+    void request(i16 code);
+    // A received 65, 66 or 67 of either sign: the peer's request or its
+    // answer to ours, as the agreement rules read it.
+    void agreementCheck(i16 value, const QString &text);
+    void followUp(Agreement::FollowUp f);
+    // Locks the board on this side's turn while an answer may still start
+    // another new game; unlocks it once none can.
+    void settleBoard();
+
+    i16 m_ownColor;
+    PeerLog m_log;
+    Agreement m_rules;
+    BoxQueue *m_queue = nullptr;
+};

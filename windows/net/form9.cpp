@@ -1,0 +1,29 @@
+#include "windows/net/form9.h"
+
+#include "windowbase/layout.h"
+#include "windowbase/module1.h"
+#include "windowbase/msgbox.h"
+
+Form9::Form9() : KWindow(FormId::Form9)
+{
+    setCaptionAndSize(QStringLiteral("Dorvex Quorvane～Chat Window～"), 4965, 5505);
+    List1 = new QListWidget(this);
+    Layout::place(List1, 120, 120, 4695, 5280);
+    List1->setAccessibleName(QStringLiteral("Chat Window"));
+}
+
+QListWidget *Form9::list()
+{
+    auto *chat = Module1::form<Form9>(FormId::Form9);
+    if (!chat)
+        chat = qobject_cast<Form9 *>(Module1::show(FormId::Form9));
+    return chat ? chat->List1 : nullptr;
+}
+
+void Form9::Form_QueryUnload(bool &cancel, int unloadMode)
+{
+    if (unloadMode != 0)
+        return;
+    MsgBox::notice(QStringLiteral("ChatWindowを単体で終了することはできません"));
+    cancel = true;
+}
