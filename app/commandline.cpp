@@ -2,6 +2,7 @@
 
 #include <QCommandLineParser>
 
+#include "windowbase/modes.h"
 #include "windowbase/module1.h"
 
 #ifndef KOBANTO_VERSION
@@ -10,19 +11,6 @@
 
 namespace CommandLine {
 namespace {
-struct Mode {
-    const char *name;
-    FormId window;
-    const char *menuName;
-};
-// The network modes start at their settings dialog, as from the menu.
-const Mode kModes[] = {
-    {"local", FormId::Form1, "1台対戦"},
-    {"cpu", FormId::Form2, "CPU対戦"},
-    {"server", FormId::Form6, "通信対戦 サーバ"},
-    {"client", FormId::Form7, "通信対戦 クライアント"},
-};
-
 QString helpText()
 {
     QString text = QStringLiteral(
@@ -31,10 +19,10 @@ QString helpText()
         "\n"
         "Options:\n"
         "  --mode MODE    skip the opening and open one way to play:\n");
-    for (const Mode &m : kModes)
+    for (const Modes::Mode &m : Modes::all)
         text += QStringLiteral("                   %1  %2\n")
-                    .arg(QLatin1String(m.name), -7)
-                    .arg(QString::fromUtf8(m.menuName));
+                    .arg(QLatin1String(m.option), -7)
+                    .arg(QString::fromUtf8(m.title));
     text += QStringLiteral(
         "  -h, --help     show this help and exit\n"
         "  -v, --version  show the version and exit\n");
@@ -106,8 +94,8 @@ Outcome parse(const QStringList &args)
     const QStringList given = parser.values(mode);
     if (given.size() > 1)
         return failure(QStringLiteral("--mode given more than once"));
-    for (const Mode &m : kModes) {
-        if (given.first() == QLatin1String(m.name)) {
+    for (const Modes::Mode &m : Modes::all) {
+        if (given.first() == QLatin1String(m.option)) {
             o.firstWindow = m.window;
             return o;
         }

@@ -4,6 +4,7 @@
 #include <QPainter>
 
 #include "windowbase/layout.h"
+#include "windowbase/modes.h"
 #include "windowbase/module1.h"
 #include "windowbase/msgbox.h"
 #include "windows/menu/menukeys.h"
@@ -97,13 +98,11 @@ Form3::Form3() : KWindow(FormId::Form3)
     HoverArea **areas[4] = {&Label7, &Label8, &Label9, &Label10};
     const int boxes[4][4] = {
         {0, 0, 2295, 2175}, {2280, 0, 2415, 2175}, {0, 2160, 2295, 2295}, {2280, 2160, 2415, 2295}};
-    const QString modes[4] = {QStringLiteral("1台対戦"), QStringLiteral("CPU対戦"), QStringLiteral("通信対戦 サーバ"),
-                              QStringLiteral("通信対戦 クライアント")};
     for (int i = 0; i < 4; ++i) {
         HoverArea *a = new HoverArea(this);
         Layout::place(a, boxes[i][0], boxes[i][1], boxes[i][2], boxes[i][3]);
         // The area has no text of its own; assistive tools read the mode.
-        a->setAccessibleName(modes[i]);
+        a->setAccessibleName(QString::fromUtf8(Modes::all[i].title));
         *areas[i] = a;
     }
     connect(Label7, &HoverArea::moved, this, &Form3::Label7_MouseMove);
@@ -160,10 +159,10 @@ void Form3::choose(FormId target)
     Module1::show(target);
 }
 
-void Form3::Label7_Click() { choose(FormId::Form1); }
-void Form3::Label8_Click() { choose(FormId::Form2); }
-void Form3::Label9_Click() { choose(FormId::Form6); }
-void Form3::Label10_Click() { choose(FormId::Form7); }
+void Form3::Label7_Click() { choose(Modes::all[0].window); }
+void Form3::Label8_Click() { choose(Modes::all[1].window); }
+void Form3::Label9_Click() { choose(Modes::all[2].window); }
+void Form3::Label10_Click() { choose(Modes::all[3].window); }
 
 void Form3::syuuryou() { quitProgram(); }
 
