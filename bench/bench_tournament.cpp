@@ -3,18 +3,14 @@
 // (new game and the level and colour buttons, then one tick per turn, the
 // side to move taking the computer's seat).
 //
-//   QT_QPA_PLATFORM=offscreen build/bin/bench_tournament [games] [seed] [--draw]
-//
-// The pictures are not drawn unless --draw is given: they change nothing in
-// the play and only cost time.
+//   QT_QPA_PLATFORM=offscreen build/bin/bench_tournament [games] [seed]
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QPushButton>
 #include <cstdio>
-#include <cstring>
 #include <random>
 
-#include "match/cellimage.h"
+#include "tests/common/access.h"
 #include "tests/common/testkit.h"
 #include "windowbase/module1.h"
 #include "windows/cpu/form2.h"
@@ -33,15 +29,15 @@ int playGame(Form2 *f, int blackLevel, int whiteLevel)
     (blackLevel == 1 ? f->Command8 : blackLevel == 2 ? f->Command9 : f->Command10)->click();
     f->Command5->click();
     for (int turn = 0; turn < 200 && !f->Command2->isVisibleTo(f); ++turn) {
-        f->cpuColor = f->turnColor;
-        f->cpuLevel = static_cast<qint16>(f->turnColor == 1 ? blackLevel : whiteLevel);
+        f->cpuColor = f->board().turnColor();
+        f->cpuLevel = static_cast<qint16>(f->cpuColor == 1 ? blackLevel : whiteLevel);
         f->Timer1_Timer();
     }
     if (!f->Command2->isVisibleTo(f)) {
         std::fprintf(stderr, "a game did not end\n");
         std::exit(1);
     }
-    const MatchWindow::Counts n = f->countDiscs();
+    const Board::Counts n = f->board().counts();
     return n.black - n.white;
 }
 }  // namespace
@@ -56,28 +52,21 @@ int main(int argc, char **argv)
 
     int games = 1000;
     quint32 seed = std::random_device{}();
-    bool draw = false;
-    int positional = 0;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--draw") == 0)
-            draw = true;
-        else if (positional++ == 0)
-            games = std::max(2, std::atoi(argv[i]));
-        else
-            seed = static_cast<quint32>(std::strtoul(argv[i], nullptr, 10));
-    }
-    CellImage::setDrawingEnabled(draw);
+    if (argc > 1)
+        games = std::max(2, std::atoi(argv[1]));
+    if (argc > 2)
+        seed = static_cast<quint32>(std::strtoul(argv[2], nullptr, 10));
 
     Module1::show(FormId::Form2);
     Form2 *f = Module1::form<Form2>(FormId::Form2);
-    f->setRandomSource(CpuRandom::seeded(seed));
+    TestAccess::setRandomSource(f, CpuRandom::seeded(seed));
     // The window starts at choosing the level; end that game so the loop can
     // start each game with the new-game button.
     f->Command8->click();
     f->Command5->click();
     f->Command3->click();
 
-    std::printf("%d games per pair, colours alternating, seed %u, pictures %s\n", games, seed, draw ? "drawn" : "off");
+    std::printf("%d games per pair, colours alternating, seed %u\n", games, seed);
     std::printf("%-14s %6s %6s %6s   %-20s %s\n", "pair", "wins", "losses", "draws", "wins as black/white",
                 "mean disc lead");
     QElapsedTimer clock;
