@@ -154,6 +154,9 @@ private slots:
             return;
         }
         QCOMPARE(f->Label1->text(), turn.act == Act::Resign ? QStringLiteral("投 了") : QStringLiteral("終 局"));
+        // Only a pass sets the flag: the person's, or level 3's on the full
+        // board; levels 1 and 2 try nothing there.
+        QCOMPARE(f->board().passFlag(), turn.act == Act::Pass || (turn.act == Act::MoveAt63 && turn.level == 3));
         const bool blackWon = (turn.caption == cpuWins) == (turn.cpu == 1);
         const QColor winner = blackWon ? Rgb::black() : Rgb::white();
         QCOMPARE(f->Label2->palette().color(QPalette::Window), turn.caption == drawn ? Rgb::lightGrey() : winner);
