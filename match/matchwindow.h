@@ -1,7 +1,7 @@
 #pragma once
-// The base of the four match windows: the common layout, one game's state,
-// and the procedures that play it. The windows differ only through the
-// virtual seams at the bottom.
+// The base of the four match windows: the common layout and one game (a
+// Board), with the procedures that play it and draw what it says. The
+// windows differ only through the virtual seams at the bottom.
 #include <QLabel>
 #include <QPushButton>
 
@@ -41,10 +41,13 @@ public:
     // The board's keyboard stop and accessible cell names.
     BoardFocus *boardFocus = nullptr;
 
-    // ---- procedures ----
+    // ---- procedures: each drives the board or draws what it holds ----
     virtual void syokika();
+    // Draws one cell as the board holds it.
     void reverse(const i16 &row, const i16 &col);
+    // Marks the move just played and takes the mark off the one before.
     void red(const i16 &index);
+    // The move just played, one direction each: draw the run it flipped.
     void hidari(const i16 &row, const i16 &col);
     void migi(const i16 &row, const i16 &col);
     void ue(const i16 &row, const i16 &col);

@@ -141,7 +141,8 @@ void Form2::cpu()
     else if (choice == Computer::Pass)
         pass();
     // A game that ended during this turn (two passes, or the last move)
-    // keeps its board and buttons locked.
+    // keeps its board and buttons locked; on a full board the end runs once
+    // more, showing the same result.
     if (!gameOver())
         cunlock();
     if (board().full())
@@ -150,7 +151,8 @@ void Form2::cpu()
 
 void Form2::utemasen()
 {
-    // The computer's failed attempts go by without a word.
+    // A click on the computer's turn (the board is locked then) goes by
+    // without a word.
     if (board().turnColor() != cpuColor)
         MatchWindow::utemasen();
 }
