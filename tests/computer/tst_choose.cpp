@@ -121,13 +121,6 @@ private slots:
         QCOMPARE(taken, turn.drawsTaken);
     }
 
-    // Level 2 always finds a legal cell with the program's own generator.
-    void ownGenerator()
-    {
-        const Board b = Board::fromRows(rows({{0, ".WB....."}}), 1);
-        QCOMPARE(Computer::choose(b, 2, CpuRandom::draw), 0);
-    }
-
     void generatorIsFair()
     {
         QVector<int> cells(64);
