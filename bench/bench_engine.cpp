@@ -1,5 +1,6 @@
 // Engine figures: one move through the click handler with its picture loads,
-// a whole game replayed through it, and the deep move-generator counts.
+// a whole game replayed through it, and the deep move-sequence counts on the
+// board alone.
 //   build/bin/bench_engine
 #include <QApplication>
 #include <QElapsedTimer>
@@ -25,15 +26,15 @@ std::vector<qint16> recordGame(Form1 *f)
     std::vector<qint16> moves;
     f->syokika();
     int passes = 0;
-    while (f->moveCount < 60 && passes < 2) {
+    while (f->board().moveCount() < 60 && passes < 2) {
         bool played = false;
         for (qint16 k = 0; k < 64 && !played; ++k) {
-            if (f->Board[k / 8][k % 8] != 0)
+            if (f->board().at(k) != 0)
                 continue;
-            const qint16 before = f->moveCount;
+            const qint16 before = f->board().moveCount();
             TestKit::clearBoxes();
             f->Image1_Click(k);
-            if (f->moveCount != before) {
+            if (f->board().moveCount() != before) {
                 moves.push_back(k);
                 played = true;
             }
@@ -76,7 +77,7 @@ int main(int argc, char **argv)
         f->Image1_Click(19);
         one.push_back(t.nsecsElapsed() / 1000.0);
     }
-    std::printf("one legal move (Image1_Click, 65 picture loads): median %.1f us\n", median(one));
+    std::printf("one legal move (Image1_Click, pictures of the changed cells): median %.1f us\n", median(one));
 
     const std::vector<qint16> game = recordGame(f);
     std::vector<double> whole;
@@ -90,12 +91,10 @@ int main(int argc, char **argv)
     std::printf("whole game (%zu clicks, ends \"%s\"): median %.2f ms\n", game.size(), qPrintable(f->Label1->text()),
                 median(whole));
 
-    CellImage::setDrawingEnabled(false);
     for (int depth = 7; depth <= 8; ++depth) {
-        f->syokika();
         QElapsedTimer t;
         t.start();
-        const quint64 n = TestKit::countMoveSequences(f, depth);
+        const quint64 n = TestKit::countMoveSequences(Board(), depth);
         std::printf("move sequences of depth %d: %llu (expected %s) in %.2f s\n", depth,
                     static_cast<unsigned long long>(n), depth == 7 ? "55092" : "390216", t.nsecsElapsed() / 1e9);
     }

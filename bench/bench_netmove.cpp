@@ -1,7 +1,7 @@
 // A move from the host's click to the client's board, both windows in one
 // process over loopback. Plays a whole 60-move game again and again and
 // times every host move; the client's replies are played untimed.
-//   build/bin/bench_netmove [games] [draw]
+//   build/bin/bench_netmove [games]
 #include <QApplication>
 #include <QElapsedTimer>
 #include <algorithm>
@@ -35,10 +35,6 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     NetKit::init();
     const int games = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
-    // The figure is the network path: the cell pictures (64 files read and
-    // decoded per redraw, on each side) are switched off unless asked for.
-    const bool drawing = argc > 2 && QByteArray(argv[2]) == "draw";
-    CellImage::setDrawingEnabled(drawing);
 
     NetKit::Pair p = NetKit::openPair();
     if (!p.ok()) {
@@ -51,16 +47,16 @@ int main(int argc, char *argv[])
         p.client->syokika();
         for (int k : game) {
             const int r = k / 8, c = k % 8;
-            if (p.host->turnColor == 1) {
+            if (p.host->board().turnColor() == 1) {
                 QElapsedTimer t;
                 t.start();
                 p.host->Image1_Click(static_cast<qint16>(k));
-                if (!pumpUntil([&] { return p.client->Board[r][c] == 1; }))
+                if (!pumpUntil([&] { return p.client->board().at(r, c) == 1; }))
                     return 1;
                 micros.push_back(t.nsecsElapsed() / 1000.0);
             } else {
                 p.client->Image1_Click(static_cast<qint16>(k));
-                if (!pumpUntil([&] { return p.host->Board[r][c] == -1; }))
+                if (!pumpUntil([&] { return p.host->board().at(r, c) == -1; }))
                     return 1;
             }
         }
@@ -68,9 +64,9 @@ int main(int argc, char *argv[])
     std::sort(micros.begin(), micros.end());
     auto at = [&](double q) { return micros[static_cast<size_t>(q * (micros.size() - 1))]; };
     std::printf(
-        "host click -> client board (%s), %zu moves: median %.0f us, p90 %.0f us, min %.0f us, max %.0f us "
+        "host click -> client board, pictures drawn, %zu moves: median %.0f us, p90 %.0f us, min %.0f us, max %.0f us "
         "(target: median <= 2000 us)\n",
-        drawing ? "pictures drawn" : "pictures off", micros.size(), at(0.5), at(0.9), micros.front(), micros.back());
+        micros.size(), at(0.5), at(0.9), micros.front(), micros.back());
     TestKit::reset();
     return 0;
 }

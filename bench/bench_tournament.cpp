@@ -1,23 +1,15 @@
 // The three levels against each other: for every pair of levels, games with
-// the colours alternating, each played in Form2 through its own procedures
-// (new game and the level and colour buttons, then one tick per turn, the
-// side to move taking the computer's seat).
+// the colours alternating, each player choosing on the board as the computer
+// window's tick does (a cell is played, a pass hands over or, after a pass,
+// ends the game; sixty moves end it).
 //
-//   QT_QPA_PLATFORM=offscreen build/bin/bench_tournament [games] [seed] [--draw]
-//
-// The pictures are not drawn unless --draw is given: they change nothing in
-// the play and only cost time.
-#include <QApplication>
+//   build/bin/bench_tournament [games] [seed]
 #include <QElapsedTimer>
-#include <QPushButton>
+#include <QString>
 #include <cstdio>
-#include <cstring>
 #include <random>
 
-#include "match/cellimage.h"
-#include "tests/common/testkit.h"
-#include "windowbase/module1.h"
-#include "windows/cpu/form2.h"
+#include "computer/player.h"
 
 namespace {
 struct Tally {
@@ -27,67 +19,44 @@ struct Tally {
 };
 
 // Plays one game; returns black discs minus white discs.
-int playGame(Form2 *f, int blackLevel, int whiteLevel)
+int playGame(int blackLevel, int whiteLevel, const CpuRandom::Source &random)
 {
-    f->Command2->click();
-    (blackLevel == 1 ? f->Command8 : blackLevel == 2 ? f->Command9 : f->Command10)->click();
-    f->Command5->click();
-    for (int turn = 0; turn < 200 && !f->Command2->isVisibleTo(f); ++turn) {
-        f->cpuColor = f->turnColor;
-        f->cpuLevel = static_cast<qint16>(f->turnColor == 1 ? blackLevel : whiteLevel);
-        f->Timer1_Timer();
+    Board b;
+    for (;;) {
+        const qint16 choice = Computer::choose(b, b.turnColor() == 1 ? blackLevel : whiteLevel, random);
+        if (choice == Computer::Idle || (choice == Computer::Pass && !b.pass()))
+            break;
+        if (choice >= 0)
+            b.play(choice);
+        if (b.full())
+            break;
     }
-    if (!f->Command2->isVisibleTo(f)) {
-        std::fprintf(stderr, "a game did not end\n");
-        std::exit(1);
-    }
-    const MatchWindow::Counts n = f->countDiscs();
+    const Board::Counts n = b.counts();
     return n.black - n.white;
 }
 }  // namespace
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    TestKit::init();
-    TestKit::registerWindow<Form2>(FormId::Form2);
-
     int games = 1000;
     quint32 seed = std::random_device{}();
-    bool draw = false;
-    int positional = 0;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--draw") == 0)
-            draw = true;
-        else if (positional++ == 0)
-            games = std::max(2, std::atoi(argv[i]));
-        else
-            seed = static_cast<quint32>(std::strtoul(argv[i], nullptr, 10));
-    }
-    CellImage::setDrawingEnabled(draw);
+    if (argc > 1)
+        games = std::max(2, std::atoi(argv[1]));
+    if (argc > 2)
+        seed = static_cast<quint32>(std::strtoul(argv[2], nullptr, 10));
+    const CpuRandom::Source random = CpuRandom::seeded(seed);
 
-    Module1::show(FormId::Form2);
-    Form2 *f = Module1::form<Form2>(FormId::Form2);
-    f->setRandomSource(CpuRandom::seeded(seed));
-    // The window starts at choosing the level; end that game so the loop can
-    // start each game with the new-game button.
-    f->Command8->click();
-    f->Command5->click();
-    f->Command3->click();
-
-    std::printf("%d games per pair, colours alternating, seed %u, pictures %s\n", games, seed, draw ? "drawn" : "off");
+    std::printf("%d games per pair, colours alternating, seed %u\n", games, seed);
     std::printf("%-14s %6s %6s %6s   %-20s %s\n", "pair", "wins", "losses", "draws", "wins as black/white",
                 "mean disc lead");
-    QElapsedTimer clock;
-    clock.start();
+    QElapsedTimer elapsed;
+    elapsed.start();
     const int pairs[][2] = {{3, 1}, {3, 2}, {2, 1}, {1, 1}, {2, 2}, {3, 3}};
     for (const auto &pair : pairs) {
         Tally t;
         for (int g = 0; g < games; ++g) {
             const bool firstIsBlack = g % 2 == 0;
-            const int diff = firstIsBlack ? playGame(f, pair[0], pair[1]) : -playGame(f, pair[1], pair[0]);
+            const int diff = firstIsBlack ? playGame(pair[0], pair[1], random) : -playGame(pair[1], pair[0], random);
             t.discDiff += diff;
             if (diff > 0) {
                 ++t.wins;
@@ -103,7 +72,6 @@ int main(int argc, char **argv)
                     t.winsAsBlack, t.winsAsWhite, double(t.discDiff) / games);
         std::fflush(stdout);
     }
-    std::printf("%.1f s\n", clock.elapsed() / 1000.0);
-    Module1::allunload();
+    std::printf("%.2f s\n", elapsed.nsecsElapsed() / 1e9);
     return 0;
 }

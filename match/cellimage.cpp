@@ -12,8 +12,6 @@
 #include <unistd.h>
 
 namespace {
-bool g_drawing = true;
-
 const QPixmap &emptyCell()
 {
     // Shown when a picture file cannot be read: a plain green cell keeps the
@@ -39,8 +37,6 @@ void reportOnce(const QString &path)
     std::fprintf(stderr, "kobanto: cannot read picture %s; showing an empty cell\n", qPrintable(path));
 }
 }  // namespace
-
-void CellImage::setDrawingEnabled(bool enabled) { g_drawing = enabled; }
 
 CellImage::CellImage(int index, QWidget *parent) : QLabel(parent), m_index(index)
 {
@@ -96,8 +92,6 @@ QPixmap readPicture(const QString &path)
 void CellImage::loadPicture(const QString &path)
 {
     m_file = path;
-    if (!g_drawing)
-        return;
     const QPixmap pm = readPicture(path);
     // Same picture as shown: no repaint needed.
     if (pixmap().cacheKey() != pm.cacheKey())

@@ -11,9 +11,6 @@ public:
     void loadPicture(const QString &path);
     QString pictureFile() const { return m_file; }
 
-    // Benchmarks and the move-generator count switch drawing off.
-    static void setDrawingEnabled(bool enabled);
-
 signals:
     void clicked(int index);
 

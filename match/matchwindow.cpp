@@ -28,7 +28,7 @@ MatchWindow::MatchWindow(const Design &d) : KWindow(d.id)
         connect(Image1[k], &CellImage::clicked, this, [this](int index) { Image1_Click(static_cast<i16>(index)); });
     }
     // Created before the buttons: the board comes first in the Tab order.
-    boardFocus = new BoardFocus(this, Image1, [this](int k) { return Board[k / 8][k % 8]; });
+    boardFocus = new BoardFocus(this, Image1, [this](int k) { return m_board.at(k); });
     Line1[0] = Layout::line(this, 840, 840, 4680, 840, 3);
     Line1[1] = Layout::line(this, 840, 4680, 4680, 4680, 3);
     Line1[2] = Layout::line(this, 4680, 4680, 4680, 840, 3);
@@ -69,65 +69,29 @@ MatchWindow::MatchWindow(const Design &d) : KWindow(d.id)
 
 // ---------------------------------------------------------------- board
 
-QString MatchWindow::pictureFor(i16 value) const
+void MatchWindow::drawCell(int index)
 {
-    return Layout::programPath(value == 1 ? kuro : value == -1 ? siro : ban);
+    const i16 value = m_board.at(index);
+    Image1[index]->loadPicture(Layout::programPath(value == 1 ? kuro : value == -1 ? siro : ban));
 }
 
-void MatchWindow::setUpBoard()
+void MatchWindow::drawBoard()
 {
-    moveCount = 0;
-    flipFound = 0;
-    moveMade = 0;
-    setCellsEnabled(true);
-    Command3->show();
-    Command4->hide();
-    for (i16 row = 0; row < 8; ++row)
-        for (i16 col = 0; col < 8; ++col) {
-            cellIndex[row][col] = row * 8 + col;
-            Board[row][col] = 0;
-        }
-    for (int k = 0; k < 64; ++k) {
-        i16 value = 0;
-        if (k == 27 || k == 36)
-            value = -1;
-        else if (k == 28 || k == 35)
-            value = 1;
-        Board[k / 8][k % 8] = value;
-        Image1[k]->loadPicture(pictureFor(value));
-    }
+    for (int k = 0; k < 64; ++k)
+        drawCell(k);
+    m_marked = -1;
     boardFocus->refresh();
-}
-
-MatchState MatchWindow::state() const
-{
-    MatchState s;
-    std::copy(&Board[0][0], &Board[0][0] + 64, &s.Board[0][0]);
-    s.turnColor = turnColor;
-    s.flipFound = flipFound;
-    s.moveMade = moveMade;
-    s.moveCount = moveCount;
-    s.passFlag = passFlag;
-    s.probeOnly = probeOnly;
-    return s;
-}
-
-void MatchWindow::restore(const MatchState &s)
-{
-    std::copy(&s.Board[0][0], &s.Board[0][0] + 64, &Board[0][0]);
-    turnColor = s.turnColor;
-    flipFound = s.flipFound;
-    moveMade = s.moveMade;
-    moveCount = s.moveCount;
-    passFlag = s.passFlag;
-    probeOnly = s.probeOnly;
 }
 
 void MatchWindow::syokika()
 {
     m_gameOver = false;
-    setUpBoard();
-    turnColor = 1;
+    m_board = Board();
+    m_changed = CellSet();
+    setCellsEnabled(true);
+    Command3->show();
+    Command4->hide();
+    drawBoard();
     writeTurnLabel();
     Command1->show();
     Command2->hide();
@@ -135,25 +99,18 @@ void MatchWindow::syokika()
     komacount();
 }
 
-void MatchWindow::reverse(const i16 &row, const i16 &col)
-{
-    if (probeOnly != 0)
-        return;
-    Image1[cellIndex[row][col]]->loadPicture(pictureFor(turnColor));
-    Board[row][col] = turnColor;
-}
+// Draws a cell as the board holds it.
+void MatchWindow::reverse(const i16 &row, const i16 &col) { drawCell(row * 8 + col); }
 
-void MatchWindow::drawPlainBoard()
-{
-    for (int k = 0; k < 64; ++k)
-        Image1[k]->loadPicture(pictureFor(Board[k / 8][k % 8]));
-    boardFocus->refresh();
-}
-
+// Marks the move just played, in the colour of its disc, and takes the mark
+// off the cell that had it.
 void MatchWindow::red(const i16 &index)
 {
-    drawPlainBoard();
-    Image1[index]->loadPicture(Layout::programPath(turnColor == 1 ? akakuro : akasiro));
+    if (m_marked >= 0 && m_marked != index)
+        drawCell(m_marked);
+    Image1[index]->loadPicture(Layout::programPath(m_board.at(index) == 1 ? akakuro : akasiro));
+    m_marked = index;
+    boardFocus->refresh();
 }
 
 void MatchWindow::setCellsEnabled(bool enabled)
@@ -166,34 +123,10 @@ void MatchWindow::setCellsEnabled(bool enabled)
 
 void MatchWindow::scan(const i16 &row, const i16 &col, int rowStep, int colStep)
 {
-    auto inside = [](int r, int c) { return r >= 0 && r < 8 && c >= 0 && c < 8; };
-    const int r1 = row + rowStep, c1 = col + colStep;
-    if (inside(r1, c1) && Board[r1][c1] == -turnColor) {
-        // Examine beyond the adjacent cell up to the first empty cell; every
-        // disc of the mover's colour met on the way closes the run.
-        for (int r = r1 + rowStep, c = c1 + colStep; inside(r, c); r += rowStep, c += colStep) {
-            if (Board[r][c] == turnColor) {
-                flipFound = 1;
-                if (!countingMode()) {
-                    reverse(row, col);
-                    moveMade = 1;
-                }
-            } else if (Board[r][c] == 0) {
-                break;
-            }
-        }
-        // Flip (or count) the unbroken run next to the played cell.
-        for (int r = r1, c = c1; inside(r, c) && Board[r][c] == -turnColor && flipFound == 1;
-             r += rowStep, c += colStep) {
-            if (countingMode()) {
-                countFlip();
-            } else {
-                const i16 fr = static_cast<i16>(r), fc = static_cast<i16>(c);
-                reverse(fr, fc);
-            }
-        }
-    }
-    flipFound = 0;
+    // The flipped run is unbroken from the played cell outward.
+    for (int r = row + rowStep, c = col + colStep; r >= 0 && r < 8 && c >= 0 && c < 8 && m_changed.has(r * 8 + c);
+         r += rowStep, c += colStep)
+        reverse(static_cast<i16>(r), static_cast<i16>(c));
 }
 
 void MatchWindow::hidari(const i16 &row, const i16 &col) { scan(row, col, 0, -1); }
@@ -209,7 +142,7 @@ void MatchWindow::hidarisita(const i16 &row, const i16 &col) { scan(row, col, 1,
 
 void MatchWindow::writeTurnLabel()
 {
-    if (turnColor == 1)
+    if (m_board.turnColor() == 1)
         setLabel(Label1, Rgb::black(), Rgb::white(), QStringLiteral("黒 番"));
     else
         setLabel(Label1, Rgb::white(), Rgb::black(), QStringLiteral("白 番"));
@@ -227,10 +160,16 @@ void MatchWindow::Image1_Click(i16 Index)
         return;
     const i16 row = Index / 8;
     const i16 col = Index % 8;
-    if (Board[row][col] != 0) {
+    if (m_board.at(Index) != 0) {
         utemasen();
         return;
     }
+    const CellSet changed = m_board.play(Index);
+    if (changed.isEmpty()) {
+        utemasen();
+        return;
+    }
+    m_changed = changed;
     hidari(row, col);
     migi(row, col);
     ue(row, col);
@@ -239,22 +178,12 @@ void MatchWindow::Image1_Click(i16 Index)
     migisita(row, col);
     hidariue(row, col);
     hidarisita(row, col);
-    if (countingMode())
-        return;
-    if (moveMade != 1) {
-        utemasen();
-        return;
-    }
     playedIndex = Index;
     red(Index);
     MMControl1->play();
-    turnColor = -turnColor;
-    moveMade = 0;
-    moveCount = moveCount + 1;
-    passFlag = 0;
     komacount();
     afterMove();
-    if (moveCount >= 60)
+    if (m_board.full())
         syuukyoku();
 }
 
@@ -264,25 +193,7 @@ void MatchWindow::utemasen() { MsgBox::notice(QStringLiteral("そこには打て
 
 void MatchWindow::Command1_Click()
 {
-    probeOnly = 1;
-    for (i16 row = 0; row < 8; ++row)
-        for (i16 col = 0; col < 8; ++col)
-            if (Board[row][col] == 0) {
-                hidari(row, col);
-                migi(row, col);
-                ue(row, col);
-                sita(row, col);
-                migiue(row, col);
-                migisita(row, col);
-                hidariue(row, col);
-                hidarisita(row, col);
-            }
-    const bool canMove = moveMade == 1;
-    // Cleared before anything can open a box: a box runs a nested event loop,
-    // and no move may arrive while the scans would still only probe.
-    moveMade = 0;
-    probeOnly = 0;
-    if (canMove)
+    if (m_board.hasMove(m_board.turnColor()))
         MsgBox::notice(QStringLiteral("打てるマスがあります"));
     else
         pass();
@@ -291,34 +202,20 @@ void MatchWindow::Command1_Click()
 void MatchWindow::pass()
 {
     beforePass();
-    if (passFlag == 1) {
+    // A pass right after a pass: neither side can move.
+    if (!m_board.pass()) {
         syuukyoku();
         return;
     }
-    turnColor = -turnColor;
     writeTurnLabel();
     afterPassHandOver();
-    passFlag = 1;
 }
 
 // ---------------------------------------------------------------- score and end
 
-MatchWindow::Counts MatchWindow::countDiscs() const
-{
-    Counts n;
-    for (int row = 0; row < 8; ++row)
-        for (int col = 0; col < 8; ++col) {
-            if (Board[row][col] == 1)
-                ++n.black;
-            else if (Board[row][col] == -1)
-                ++n.white;
-        }
-    return n;
-}
-
 void MatchWindow::komacount()
 {
-    const Counts n = countDiscs();
+    const Board::Counts n = m_board.counts();
     Label5->setText(QString::number(n.black));
     Label6->setText(QString::number(n.white));
 }
@@ -343,9 +240,12 @@ void MatchWindow::syuukyoku()
     setLabel(Label1, Rgb::lightGrey(), Rgb::blue(), QStringLiteral("終 局"));
     Command1->hide();
     Command2->show();
-    drawPlainBoard();
-    const Counts n = countDiscs();
-    showResult(n.black > n.white ? 1 : n.white > n.black ? -1 : 0, false);
+    // The end takes the mark off the last move.
+    if (m_marked >= 0) {
+        drawCell(m_marked);
+        m_marked = -1;
+    }
+    showResult(m_board.result(), false);
     endGame();
 }
 
@@ -355,7 +255,7 @@ void MatchWindow::touryou()
     Command1->hide();
     Command2->show();
     // The side to move resigns; the other side wins.
-    showResult(static_cast<i16>(-turnColor), true);
+    showResult(static_cast<i16>(-m_board.turnColor()), true);
     endGame();
 }
 
@@ -371,7 +271,7 @@ void MatchWindow::endGame()
 
 // ---------------------------------------------------------------- locking, leaving, quitting
 
-void MatchWindow::clock()
+void MatchWindow::lockBoard()
 {
     Command1->setEnabled(false);
     Command3->setEnabled(false);

@@ -1,13 +1,13 @@
 #pragma once
-// The base of the four match windows: the common layout, one game's state,
-// and the procedures that play it. The windows differ only through the
-// virtual seams at the bottom.
+// The base of the four match windows: the common layout and one game (a
+// Board), with the procedures that play it and draw what it says. The
+// windows differ only through the virtual seams at the bottom.
 #include <QLabel>
 #include <QPushButton>
 
 #include "match/boardfocus.h"
 #include "match/cellimage.h"
-#include "match/matchstate.h"
+#include "rules/board.h"
 #include "windowbase/kwindow.h"
 #include "windowbase/soundeffect.h"
 
@@ -16,20 +16,8 @@ class MatchWindow : public KWindow {
 public:
     using i16 = qint16;
 
-    // ---- match state ----
-    i16 Board[8][8] = {};
-    i16 cellIndex[8][8] = {};
-    i16 turnColor = 1;
-    i16 flipFound = 0;
-    i16 moveMade = 0;
-    i16 moveCount = 0;
-    i16 passFlag = 0;
-    i16 probeOnly = 0;
-
-    // The members above (but cellIndex, which never changes) as one value.
-    // restore sets the members only: the pictures and labels stay as drawn.
-    MatchState state() const;
-    void restore(const MatchState &s);
+    // The game in progress; the window draws it.
+    const Board &board() const { return m_board; }
 
     // The game has ended (syuukyoku or touryou) and no new one has begun.
     bool gameOver() const { return m_gameOver; }
@@ -53,10 +41,13 @@ public:
     // The board's keyboard stop and accessible cell names.
     BoardFocus *boardFocus = nullptr;
 
-    // ---- procedures ----
+    // ---- procedures: each drives the board or draws what it holds ----
     virtual void syokika();
+    // Draws one cell as the board holds it.
     void reverse(const i16 &row, const i16 &col);
+    // Marks the move just played and takes the mark off the one before.
     void red(const i16 &index);
+    // The move just played, one direction each: draw the run it flipped.
     void hidari(const i16 &row, const i16 &col);
     void migi(const i16 &row, const i16 &col);
     void ue(const i16 &row, const i16 &col);
@@ -70,7 +61,8 @@ public:
     void touryou();
     void pass();
     virtual void utemasen();
-    void clock();
+    // Locks the person's controls (pass, resign, cells); cunlock unlocks them.
+    void lockBoard();
     void cunlock();
     void syuuryou();
 
@@ -85,13 +77,6 @@ public:
     virtual void Command4_Click();
     virtual void Command7_Click();
 
-    // Disc counts as komacount finds them.
-    struct Counts {
-        int black = 0;
-        int white = 0;
-    };
-    Counts countDiscs() const;
-
 protected:
     struct Design {
         FormId id;
@@ -105,9 +90,6 @@ protected:
     explicit MatchWindow(const Design &design);
 
     // ---- seams ----
-    // Counting mode: the scans only count what a move would flip.
-    virtual bool countingMode() const { return false; }
-    virtual void countFlip() {}
     // After a legal move has been played and counted (default: the turn label).
     // playedIndex holds the cell just played.
     virtual void afterMove();
@@ -123,18 +105,22 @@ protected:
     // What quitting and leaving release (default: the sound device).
     void releaseDevices() override;
 
-    // Starting position, steps shared by every window's syokika.
-    void setUpBoard();
     void writeTurnLabel();
     void setLabel(QLabel *label, const QColor &background, const QColor &text, const QString &caption);
-    void drawPlainBoard();
     void setCellsEnabled(bool enabled);
-    QString pictureFor(i16 value) const;
 
 private:
+    friend class TestAccess;
+    // Draws the cells of one direction that the move just played flipped.
     void scan(const i16 &row, const i16 &col, int rowStep, int colStep);
+    // Every cell as the board holds it, unmarked.
+    void drawBoard();
+    void drawCell(int index);
     void showResult(i16 winner, bool byResignation);
     void endGame();
 
+    Board m_board;
+    CellSet m_changed;  // the cells the last move changed
+    int m_marked = -1;  // the cell showing the last move's mark, if any
     bool m_gameOver = false;
 };

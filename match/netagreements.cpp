@@ -66,12 +66,12 @@ void NetMatchWindow::followUp(Agreement::FollowUp f)
 
 void NetMatchWindow::settleBoard()
 {
-    if (connected == 0 || gameOver() || turnColor != m_ownColor)
+    if (connected == 0 || gameOver() || board().turnColor() != m_ownColor)
         return;
     if (m_rules.mayPlay())
         cunlock();
     else
-        clock();
+        lockBoard();
 }
 
 void NetMatchWindow::Winsock1_SendComplete()

@@ -55,7 +55,7 @@ void NetMatchWindow::syokika()
         cunlock();
         Label2->setText(QStringLiteral("あなたの手番です"));
     } else {
-        clock();
+        lockBoard();
         Label2->setText(QStringLiteral("あいての手番です"));
     }
     Command7->setEnabled(false);
@@ -86,9 +86,9 @@ void NetMatchWindow::sendNumber(i16 value, Agreement::FollowUp f) { send(Protoco
 
 void NetMatchWindow::afterMove()
 {
-    if (turnColor == -m_ownColor) {
+    if (board().turnColor() == -m_ownColor) {
         // This side has just moved: hand the turn to the peer.
-        clock();
+        lockBoard();
         sendNumber(playedIndex);
         Label2->setText(QStringLiteral("あいての手番です"));
     } else {
@@ -100,10 +100,10 @@ void NetMatchWindow::afterMove()
 
 void NetMatchWindow::beforePass()
 {
-    if (turnColor == m_ownColor) {
+    if (board().turnColor() == m_ownColor) {
         sendNumber(Protocol::Pass);
         Label2->setText(QStringLiteral("あいての手番です"));
-        clock();
+        lockBoard();
     } else {
         cunlock();
     }
@@ -214,7 +214,7 @@ void NetMatchWindow::Winsock1_DataArrival(qint32)
         m_queue->post([this, m] { receive(m); });
 }
 
-bool NetMatchWindow::peerToMove() const { return connected == 1 && !gameOver() && turnColor == -m_ownColor; }
+bool NetMatchWindow::peerToMove() const { return connected == 1 && !gameOver() && board().turnColor() == -m_ownColor; }
 
 void NetMatchWindow::receive(const Protocol::Message &m)
 {

@@ -1,9 +1,26 @@
 #pragma once
-// Counts the legal move sequences of a given depth from a window's position,
-// testing and playing every move through the window's own scans and click
-// handler. A pass counts as a move only when the side to move has none.
-#include "match/matchwindow.h"
+// Counts the legal move sequences of a given depth from a position, through
+// the board's own moves and passes. A pass counts as a move only when the
+// side to move has none; two in a row end the game.
+#include "rules/board.h"
 
 namespace TestKit {
-quint64 countMoveSequences(MatchWindow *w, int depth);
+inline quint64 countMoveSequences(const Board &b, int depth)
+{
+    if (depth == 0)
+        return 1;
+    quint64 n = 0;
+    bool any = false;
+    for (int k = 0; k < 64; ++k) {
+        Board next = b;
+        if (next.play(k).isEmpty())
+            continue;
+        any = true;
+        n += countMoveSequences(next, depth - 1);
+    }
+    if (any)
+        return n;
+    Board next = b;
+    return next.pass() ? countMoveSequences(next, depth - 1) : 0;
 }
+}  // namespace TestKit

@@ -1,33 +1,30 @@
-// Two people at one machine: the rules and the window, driven through the
-// cell clicks and buttons a player uses, and the move generator's counts. Cells are named by index (row * 8 + column).
+// Two people at one machine: what the window adds to the rules (pictures,
+// labels, boxes, buttons), driven through the cell clicks and buttons a
+// player uses. Cells are named by index (row * 8 + column).
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "tests/common/boards.h"
-#include "tests/common/movegen.h"
+#include "tests/common/access.h"
 #include "tests/common/testkit.h"
 #include "windowbase/layout.h"
 #include "windowbase/module1.h"
-#include "windows/cpu/form2.h"
 #include "windows/local/form1.h"
 
-using TestKit::boardRows;
-using TestKit::setBoard;
+using TestKit::rows;
 
 namespace {
 const QString refused = QStringLiteral("そこには打てません");
-const QStringList startCentre = {"...WB...", "...BW..."};
-
-// An empty board but for the given rows.
-QStringList rows(std::initializer_list<std::pair<int, const char *>> changed)
-{
-    QStringList r(8, QStringLiteral("........"));
-    for (const auto &c : changed)
-        r[c.first] = QString::fromLatin1(c.second);
-    return r;
-}
 
 QString picture(const MatchWindow *w, int k) { return w->Image1[k]->pictureFile().section(QLatin1Char('/'), -1); }
+// Every cell shows what the board holds; only `marked` carries the mark.
+void expectPictures(const MatchWindow *w, int marked)
+{
+    for (int k = 0; k < 64; ++k) {
+        const int v = w->board().at(k);
+        const QString plain = v == 1 ? "kuro.ico" : v == -1 ? "siro.ico" : "ban.ico";
+        QCOMPARE(picture(w, k), k == marked ? "aka" + plain : plain);
+    }
+}
 QString score(const MatchWindow *w) { return w->Label5->text() + QLatin1Char('-') + w->Label6->text(); }
 
 void expectLabel(const QLabel *l, const QString &text, const QColor &background, const QColor &foreground)
@@ -56,12 +53,6 @@ int unframedPixels(QLabel *l)
     return n;
 }
 
-struct Scan {
-    QStringList before;
-    qint16 turn;
-    qint16 cell;
-    QStringList after;  // empty: refused
-};
 struct End {
     enum How { LastCell, TwoPasses, Resign, MoveThenResign } how;
     QStringList board;  // empty: the start position
@@ -69,7 +60,6 @@ struct End {
     QColor background, text;
 };
 }  // namespace
-Q_DECLARE_METATYPE(Scan)
 Q_DECLARE_METATYPE(End)
 
 class TestForm1 : public QObject {
@@ -81,96 +71,37 @@ private slots:
     {
         TestKit::init();
         TestKit::registerWindow<Form1>(FormId::Form1);
-        TestKit::registerWindow<Form2>(FormId::Form2);
     }
     void init() { QVERIFY((f = qobject_cast<Form1 *>(Module1::show(FormId::Form1)))); }
     void cleanup()
     {
         TestKit::reset();
         Layout::setProgramDir(QString());
-        CellImage::setDrawingEnabled(true);
     }
 
-    // The pictures and labels follow the moves; only the last move is marked.
-    void startAndFirstMoves()
+    // The pictures and labels follow the moves; a refused click changes
+    // nothing and is told once, a double-click is one click.
+    void moves()
     {
-        QCOMPARE(picture(f, 27), QStringLiteral("siro.ico"));
-        QCOMPARE(picture(f, 28), QStringLiteral("kuro.ico"));
+        expectPictures(f, -1);
         QCOMPARE(score(f), QStringLiteral("2-2"));
         expectLabel(f->Label1, QStringLiteral("黒 番"), Rgb::black(), Rgb::white());
+        f->Image1_Click(27);
+        TestKit::doubleClick(f->Image1[0]);
+        QCOMPARE(TestKit::boxTexts(), QStringList(2, refused));
+        QCOMPARE(f->board(), Board());
+        expectPictures(f, -1);
 
-        QTest::mouseClick(f->Image1[19], Qt::LeftButton);
+        TestKit::clearBoxes();
+        TestKit::doubleClick(f->Image1[19]);
         QCOMPARE(score(f), QStringLiteral("4-1"));
-        QCOMPARE(picture(f, 19), QStringLiteral("akakuro.ico"));
         expectLabel(f->Label1, QStringLiteral("白 番"), Rgb::white(), Rgb::black());
-
-        f->Image1_Click(18);
-        QCOMPARE(picture(f, 18), QStringLiteral("akasiro.ico"));
-        QCOMPARE(picture(f, 19), QStringLiteral("kuro.ico"));
-        QCOMPARE(f->MMControl1->playCount(), 2);
+        // White 18; black 17 flips the marked 18; white 9 flips 18 back.
+        for (int k : {18, 17, 9})
+            QTest::mouseClick(f->Image1[k], Qt::LeftButton);
+        expectPictures(f, 9);
+        QCOMPARE(f->MMControl1->playCount(), 4);
         QCOMPARE(TestKit::boxTexts(), QStringList());
-    }
-
-    void scans_data()
-    {
-        QTest::addColumn<Scan>("scan");
-        // From cell 27, one run in each direction, three of them to an edge.
-        QTest::newRow("all eight directions")
-            << Scan{{"B.......", ".W.B.B..", "..WWW...", "BWW.WWWB", "..WWW...", ".W.W.B..", "B..W....", "...B...."},
-                    1,
-                    27,
-                    {"B.......", ".B.B.B..", "..BBB...", "BBBBBBBB", "..BBB...", ".B.B.B..", "B..B....", "...B...."}};
-        QTest::newRow("run to the edge") << Scan{rows({{3, "WWW....."}}), 1, 27, {}};
-        QTest::newRow("broken by an empty cell") << Scan{rows({{3, "B.WW...."}}), 1, 28, {}};
-        QTest::newRow("first closing disc only") << Scan{rows({{3, "....WBWB"}}), 1, 27, rows({{3, "...BBBWB"}})};
-        QTest::newRow("corner") << Scan{rows({{0, ".WB....."}, {1, "WW......"}, {2, "B.B....."}}), 1, 0,
-                                        rows({{0, "BBB....."}, {1, "BB......"}, {2, "B.B....."}})};
-        QTest::newRow("corner, runs to the edges")
-            << Scan{rows({{5, ".....W.W"}, {6, "......WW"}, {7, ".....WW."}}), 1, 63, {}};
-        QTest::newRow("white, right edge") << Scan{rows({{3, "....WBB."}}), -1, 31, rows({{3, "....WWWW"}})};
-    }
-    void scans()
-    {
-        QFETCH(Scan, scan);
-        setBoard(f, scan.before, scan.turn);
-        f->Image1_Click(scan.cell);
-        const bool legal = !scan.after.isEmpty();
-        QCOMPARE(TestKit::boxTexts(), legal ? QStringList() : QStringList{refused});
-        QCOMPARE(boardRows(f), legal ? scan.after : scan.before);
-        QCOMPARE(f->turnColor, legal ? qint16(-scan.turn) : scan.turn);
-        QCOMPARE(f->MMControl1->playCount(), legal ? 1 : 0);
-        QCOMPARE(f->flipFound, qint16(0));
-        QCOMPARE(f->moveMade, qint16(0));
-        QCOMPARE(f->probeOnly, qint16(0));
-    }
-
-    // The second press of a double-click is no click, in every match window.
-    void doubleClickIsOneClick_data()
-    {
-        QTest::addColumn<FormId>("window");
-        QTest::addColumn<int>("cell");
-        QTest::addColumn<int>("movesMade");
-        QTest::addColumn<QStringList>("boxes");
-        for (FormId id : {FormId::Form1, FormId::Form2}) {
-            QTest::addRow("window %d, legal: played once, no box", int(id)) << id << 19 << 1 << QStringList();
-            QTest::addRow("window %d, illegal: refused once", int(id)) << id << 0 << 0 << QStringList{refused};
-        }
-    }
-    void doubleClickIsOneClick()
-    {
-        QFETCH(FormId, window);
-        QFETCH(int, cell);
-        QFETCH(int, movesMade);
-        QFETCH(QStringList, boxes);
-        auto *w = qobject_cast<MatchWindow *>(Module1::show(window));
-        if (auto *computer = qobject_cast<Form2 *>(w)) {
-            computer->Command8->click();  // level 1, the person plays black
-            computer->Command5->click();
-        }
-        TestKit::doubleClick(w->Image1[cell]);
-        QCOMPARE(w->moveCount, qint16(movesMade));
-        QCOMPARE(w->MMControl1->playCount(), movesMade);
-        QCOMPARE(TestKit::boxTexts(), boxes);
     }
 
     // Framed labels draw their border in black, whatever their own colours.
@@ -180,20 +111,14 @@ private slots:
             QVERIFY2(unframedPixels(l) == 0, qPrintable(l->objectName()));
     }
 
-    // A pass is refused while a move exists; without one it hands over
-    // silently, and white's move clears it, so black's next pass does not end the game.
+    // A pass is refused while a move exists; without one it hands over silently.
     void passes()
     {
         f->Command1_Click();
         QCOMPARE(TestKit::boxTexts(), QStringList{QStringLiteral("打てるマスがあります")});
-        QCOMPARE(f->turnColor, qint16(1));
-        QCOMPARE(f->probeOnly, qint16(0));
+        QCOMPARE(f->board(), Board());
         TestKit::clearBoxes();
-        setBoard(f, rows({{0, "WB......"}}), 1);
-        f->Command1_Click();
-        QCOMPARE(f->Label1->text(), QStringLiteral("白 番"));
-        QCOMPARE(f->passFlag, qint16(1));
-        f->Image1_Click(2);
+        TestAccess::setBoard(f, rows({{0, "WB......"}}), 1);
         f->Command1_Click();
         QCOMPARE(f->Label1->text(), QStringLiteral("白 番"));
         QCOMPARE(TestKit::boxTexts(), QStringList());
@@ -223,7 +148,7 @@ private slots:
     {
         QFETCH(End, end);
         if (!end.board.isEmpty())
-            setBoard(f, end.board, 1);
+            TestAccess::setBoard(f, end.board, 1);
         if (end.how == End::LastCell)
             f->Image1_Click(0);
         if (end.how == End::TwoPasses) {
@@ -239,41 +164,25 @@ private slots:
             expectLabel(f->Label1, QStringLiteral("終 局"), Rgb::lightGrey(), Rgb::blue());
             QCOMPARE(f->MMControl1->playCount(), end.how == End::LastCell ? 1 : 0);
         }
-        if (end.how == End::LastCell)
-            QCOMPARE(picture(f, 0), QStringLiteral("kuro.ico"));  // the end removes the mark
+        // The end of play takes the mark off; resigning keeps it.
+        expectPictures(f, end.how == End::MoveThenResign ? 19 : -1);
         expectLabel(f->Label2, end.result, end.background, end.text);
         QCOMPARE(TestKit::boxTexts(), QStringList());
         QVERIFY(f->gameOver());
         // Only a new game, quit and mode select are left; cells ignore the mouse.
         expectShown({f->Command1, f->Command3}, false);
         expectShown({f->Command2, f->Command4}, true);
-        const QStringList frozen = boardRows(f);
+        const Board frozen = f->board();
         QTest::mouseClick(f->Image1[9], Qt::LeftButton);
-        QCOMPARE(boardRows(f), frozen);
+        QCOMPARE(f->board(), frozen);
 
         QTest::mouseClick(f->Command2, Qt::LeftButton);
-        QCOMPARE(boardRows(f), rows({{3, "...WB..."}, {4, "...BW..."}}));
-        QCOMPARE(f->moveCount, qint16(0));
+        QCOMPARE(f->board(), Board());
         QVERIFY(!f->gameOver());
         QCOMPARE(f->Label2->text(), QString());
         expectShown({f->Command1, f->Command3}, true);
         f->Image1_Click(19);
         QCOMPARE(score(f), QStringLiteral("4-1"));
-    }
-
-    // The move generator against the published counts for this game: every
-    // sequence is tested and played by the window's own scans and click handler.
-    void moveSequencesFromTheStart()
-    {
-        CellImage::setDrawingEnabled(false);
-        const quint64 known[] = {4, 12, 56, 244, 1396, 8200};
-        for (int depth = 1; depth <= 6; ++depth)
-            QCOMPARE(TestKit::countMoveSequences(f, depth), known[depth - 1]);
-        CellImage::setDrawingEnabled(true);
-        // The count leaves the game where it found it, and never refused a move.
-        QCOMPARE(boardRows(f).mid(3, 2), startCentre);
-        QCOMPARE(f->turnColor, qint16(1));
-        QCOMPARE(TestKit::boxTexts(), QStringList());
     }
 
     void missingFilesKeepTheGamePlayable()

@@ -5,6 +5,7 @@
 #include <QtTest>
 #include <QtWidgets>
 
+#include "tests/common/access.h"
 #include "tests/common/testkit.h"
 #include "windowbase/module1.h"
 #include "windows/cpu/form2.h"
@@ -83,7 +84,7 @@ void expectCellNames(const MatchWindow *w)
     for (int k = 0; k < 64; ++k) {
         const QString coordinate = QChar(u'A' + k % 8) + QString::number(k / 8 + 1);
         QCOMPARE(face(w->Image1[k])->text(QAccessible::Name),
-                 coordinate + QLatin1Char(' ') + disc[w->Board[k / 8][k % 8] + 1]);
+                 coordinate + QLatin1Char(' ') + disc[w->board().at(k) + 1]);
     }
 }
 }  // namespace
@@ -201,9 +202,6 @@ private slots:
     {
         auto *f = showActive<Form1>(FormId::Form1);
         BoardFocus *b = f->boardFocus;
-        QList<QString> before;
-        for (CellImage *c : f->Image1)
-            before << c->pictureFile();
         struct Step {
             Qt::Key key;
             int times, cell;
@@ -232,8 +230,6 @@ private slots:
         QVERIFY(!b->cursorShown());
         b->setFocus(Qt::BacktabFocusReason);
         QVERIFY(b->cursorShown());
-        for (int k = 0; k < 64; ++k)
-            QCOMPARE(f->Image1[k]->pictureFile(), before[k]);  // the cursor is no picture
     }
 
     // A game played by keys: a refusal, moves, the names and the labels.
@@ -245,13 +241,12 @@ private slots:
         QTest::keyClick(b, Qt::Key_Return);  // only shows the cursor
         QTest::keyClick(b, Qt::Key_Space);   // 27 holds a disc: the box, nothing else
         QCOMPARE(TestKit::boxTexts(), QStringList{refused});
-        QCOMPARE(f->moveCount, 0);
-        QCOMPARE(f->turnColor, 1);
+        QCOMPARE(f->board(), Board());
 
         // Black 19, white 18, black 26.
         for (Qt::Key key : {Qt::Key_Up, Qt::Key_Return, Qt::Key_Left, Qt::Key_Space, Qt::Key_Down, Qt::Key_Enter})
             QTest::keyClick(b, key);
-        QCOMPARE(f->moveCount, 3);
+        QCOMPARE(f->board().moveCount(), 3);
         QCOMPARE(TestKit::boxTexts().size(), 1);
         expectCellNames(f);
         // 27 changed three times: white to black, black to white, white to black.
@@ -264,15 +259,15 @@ private slots:
         QCOMPARE(face(f->Image1[20])->actionInterface()->actionNames(),
                  QStringList{QAccessibleActionInterface::pressAction()});
         pressAction(f->Image1[20]);
-        QCOMPARE(f->Board[2][4], -1);
-        QCOMPARE(f->moveCount, 4);
+        QCOMPARE(f->board().at(2, 4), -1);
+        QCOMPARE(f->board().moveCount(), 4);
 
         // Resigning ends play: the status line speaks, the cells take no press.
         f->Command3->click();
         QCOMPARE(eventsFor(f->Label2, QAccessible::NameChanged), 1);
         pressAction(f->Image1[21]);
         QTest::keyClick(b, Qt::Key_Return);
-        QCOMPARE(f->moveCount, 4);
+        QCOMPARE(f->board().moveCount(), 4);
         QCOMPARE(TestKit::boxTexts().size(), 1);
     }
 
@@ -285,7 +280,7 @@ private slots:
         QTest::keyClick(f->boardFocus, Qt::Key_Left);
         QVERIFY(f->boardFocus->cursorShown());
         QTest::mouseClick(f->Image1[18], Qt::LeftButton);
-        QCOMPARE(f->moveCount, 2);
+        QCOMPARE(f->board().moveCount(), 2);
         QVERIFY(!f->boardFocus->cursorShown());
         QTest::keyClick(f->boardFocus, Qt::Key_Left);  // shows it again where it was
         QCOMPARE(f->boardFocus->cursor(), 27);
@@ -295,17 +290,17 @@ private slots:
     void computerMatch()
     {
         auto *f = showActive<Form2>(FormId::Form2);
-        f->setRandomSource([] { return 0.25; });  // tries the cells from the first
-        f->Command8->click();                     // level 1
-        f->Command5->click();                     // the person plays black
+        TestAccess::setRandomSource(f, [] { return 0.25; });  // tries the cells from the first
+        f->Command8->click();                                 // level 1
+        f->Command5->click();                                 // the person plays black
         f->boardFocus->setFocus();
         for (Qt::Key key : {Qt::Key_Up, Qt::Key_Up, Qt::Key_Return, Qt::Key_Left, Qt::Key_Return})
             QTest::keyClick(f->boardFocus, key);  // 19, then 18 while the computer's turn is pending
-        QCOMPARE(f->Board[2][3], 1);
-        QCOMPARE(f->Board[2][2], 0);
-        QCOMPARE(f->moveCount, 1);
+        QCOMPARE(f->board().at(2, 3), 1);
+        QCOMPARE(f->board().at(2, 2), 0);
+        QCOMPARE(f->board().moveCount(), 1);
         f->Timer1_Timer();
-        QCOMPARE(f->moveCount, 2);
+        QCOMPARE(f->board().moveCount(), 2);
         expectCellNames(f);
     }
 

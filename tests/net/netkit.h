@@ -64,7 +64,7 @@ inline QStringList chatLines()
     return out;
 }
 inline bool idle(NetMatchWindow *w) { return w && w->connected == 1 && w->waitingEvents() == 0; }
-inline int cell(const MatchWindow *w, int index) { return w->Board[index / 8][index % 8]; }
+inline int cell(const MatchWindow *w, int index) { return w->board().at(index); }
 inline void clickCell(MatchWindow *w, int index) { QTest::mouseClick(w->Image1[index], Qt::LeftButton); }
 inline Form8 *openClient(quint16 port, const QString &name = QStringLiteral("Guest"))
 {

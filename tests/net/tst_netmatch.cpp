@@ -3,7 +3,7 @@
 // and a lost connection.
 #include <QtTest>
 
-#include "tests/common/boards.h"
+#include "tests/common/access.h"
 #include "tests/net/netkit.h"
 
 using namespace NetKit;
@@ -115,7 +115,8 @@ private slots:
         QVERIFY(wait([&] { return second.error() == QAbstractSocket::ConnectionRefusedError; }));
         const int played = int(moves.count(',') + 1 - moves.count("-1") - moves.count('R'));
         for (const QString &m : moves.split(',')) {
-            NetMatchWindow *mover = p.side(p.host->turnColor == 1), *other = p.side(p.host->turnColor != 1);
+            NetMatchWindow *mover = p.side(p.host->board().turnColor() == 1),
+                           *other = p.side(p.host->board().turnColor() != 1);
             verify({{"the waiting side cannot play", !other->Image1[19]->isEnabled()},
                     {"nor pass", !other->Command1->isEnabled()},
                     {"nor resign", !other->Command3->isEnabled()}});
@@ -124,7 +125,7 @@ private slots:
             else
                 clickCell(mover, m.toInt());
             const auto same = [&] {
-                return p.host->state() == p.client->state() && p.host->Label1->text() == p.client->Label1->text();
+                return p.host->board() == p.client->board() && p.host->Label1->text() == p.client->Label1->text();
             };
             const QString unmet =
                 waitAll({{"the same board", same}, {"nothing waiting", [&] { return other->waitingEvents() == 0; }}});
@@ -132,7 +133,7 @@ private slots:
             if (m == "-1" && other->Label1->text() != "終 局")
                 QCOMPARE(other->Label2->text(), "あいてはパスしました。");
             const QString marked = mover->ownColor() == 1 ? "akakuro.ico" : "akasiro.ico";
-            if (m != "R" && m != "-1" && other->moveCount < 60)
+            if (m != "R" && m != "-1" && other->board().moveCount() < 60)
                 QVERIFY2(other->Image1[m.toInt()]->pictureFile().endsWith(marked), qPrintable(m));
         }
         const bool resigned = moves.endsWith('R');
@@ -169,10 +170,10 @@ private slots:
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("kobanto: ignored"));
         QTest::failOnWarning(QRegularExpression("kobanto: ignored"));  // once per window
         // Junk, then an occupied cell and a cell that closes nothing: refused as a click would be.
-        const MatchState before = c->state();
+        const Board before = c->board();
         sendEach(*r, {"abc", "99", "-2", "70", "-68", "32768", "1.5", "+5", QByteArray(100 * 1024, 'x'), "27", "0"});
         QVERIFY2(r->w, "the window stays");
-        QCOMPARE(c->state(), before);
+        QCOMPARE(c->board(), before);
         QVERIFY(c->ignoredMessages() >= 9);
         QVERIFY(!c->Image1[0]->isEnabled());
         QCOMPARE(TestKit::boxTexts().mid(1),
@@ -183,17 +184,17 @@ private slots:
         QCOMPARE(cell(c, 17), 1);
         QVERIFY(c->Image1[0]->isEnabled());
         // Out of turn the peer can neither move, pass nor resign for this side.
-        const MatchState mine = c->state();
+        const Board mine = c->board();
         sendEach(*r, {"20", "-1", "64"});
         QVERIFY2(r->w, "the window stays");
-        QCOMPARE(c->state(), mine);
+        QCOMPARE(c->board(), mine);
         QCOMPARE(c->Label1->text(), "白 番");
         // A line written in two pieces, in code page 932.
         r->send(" \x89\xd4\x8e\x71>\x82\xcd");
         r->send("\x82\xa2");
         QVERIFY(wait([&] { return chatLines().contains("花子>はい"); }));
         // A position where white cannot move: the pass goes out as "-1".
-        TestKit::setBoard(
+        TestAccess::setBoard(
             c, {"BB......", "........", "........", "........", "........", "........", "........", "......WW"}, -1);
         c->Command1->click();
         QVERIFY(r->expect("-1"));
@@ -338,10 +339,11 @@ private slots:
         expected.sort();
         QCOMPARE(boxes, expected);
         clickCell(p.host, 19);
-        const QString unmet = waitAll({{"the first move reached the client", [&] { return p.client->moveCount == 1; }},
-                                       {"the client idle", [&] { return idle(p.client); }}});
+        const QString unmet =
+            waitAll({{"the first move reached the client", [&] { return p.client->board().moveCount() == 1; }},
+                     {"the client idle", [&] { return idle(p.client); }}});
         QVERIFY2(unmet.isEmpty(), qPrintable(unmet));
-        QCOMPARE(p.host->state(), p.client->state());
+        QCOMPARE(p.host->board(), p.client->board());
     }
 
     // Two refusals are read as refusals, not as a request of the peer, and a
@@ -391,7 +393,7 @@ private slots:
         for (int answers = 1; answers <= 2; ++answers) {
             r->send("66");
             const QString unmet = waitAll({{"told", [&] { return TestKit::boxTexts().size() == answers; }},
-                                           {"a new game", [&] { return r->w->moveCount == 0; }}});
+                                           {"a new game", [&] { return r->w->board().moveCount() == 0; }}});
             QVERIFY2(unmet.isEmpty(), qPrintable(unmet));
             QCOMPARE(r->got, QByteArray());  // the click of the first game stayed on this side
             r->send("19");

@@ -2,6 +2,7 @@
 
 #include <QTimer>
 
+#include "computer/player.h"
 #include "windowbase/boxqueue.h"
 #include "windowbase/layout.h"
 
@@ -60,7 +61,7 @@ void Form2::syokika()
     Command9->show();
     Command10->show();
     Label2->setText(QStringLiteral("CPUを選んでください"));
-    clock();
+    lockBoard();
 }
 
 void Form2::chooseLevel(i16 level)
@@ -103,17 +104,17 @@ bool Form2::choosingSides() const { return Command8->isVisibleTo(this) || Comman
 void Form2::afterMove()
 {
     MatchWindow::afterMove();
-    if (cpuColor == turnColor) {
+    if (cpuColor == board().turnColor()) {
         // The person has moved: the computer answers one second later.
-        clock();
+        lockBoard();
         Timer1->start();
     }
 }
 
 void Form2::afterPassHandOver()
 {
-    clock();
-    if (cpuColor == turnColor)
+    lockBoard();
+    if (cpuColor == board().turnColor())
         Timer1->start();
     else
         Label2->setText(QStringLiteral("ＣＰＵはパスします"));
@@ -125,15 +126,34 @@ void Form2::Timer1_Timer()
     Timer1->stop();
     // A late tick finds the window going, a new game without chosen sides, or
     // a turn that is not the computer's: there is nothing to play.
-    if (isUnloaded() || choosingSides() || turnColor != cpuColor)
+    if (isUnloaded() || choosingSides() || board().turnColor() != cpuColor)
         return;
     cpu();
 }
 
+void Form2::cpu()
+{
+    if (cpuLevel < 1 || cpuLevel > 3)
+        return;
+    const i16 choice = Computer::choose(board(), cpuLevel, m_random ? m_random : CpuRandom::draw);
+    if (choice >= 0)
+        Image1_Click(choice);
+    else if (choice == Computer::Pass)
+        pass();
+    // A game that ended during this turn (two passes, or the last move)
+    // keeps its board and buttons locked; on a full board the end runs once
+    // more, showing the same result.
+    if (!gameOver())
+        cunlock();
+    if (board().full())
+        syuukyoku();
+}
+
 void Form2::utemasen()
 {
-    // The computer's failed attempts go by without a word.
-    if (turnColor != cpuColor)
+    // A click on the computer's turn (the board is locked then) goes by
+    // without a word.
+    if (board().turnColor() != cpuColor)
         MatchWindow::utemasen();
 }
 

@@ -14,14 +14,8 @@ public:
     Form2();
 
     // ---- the computer's side of the game ----
-    i16 cpuColor = 0;     // 1 black, -1 white; 0 until first chosen
-    i16 cpuLevel = 0;     // 1, 2 or 3; 0 until first chosen
-    i16 flipCount = 0;    // level 3: discs a trial move would flip
-    i16 commitMove = 0;   // level 3: 1 while the chosen cell is played for real
-    i16 tablesReady = 0;  // level 3: the cell tables below are filled
-    i16 cornerCells[4] = {};
-    i16 otherCells[48] = {};
-    i16 nearCornerCells[12] = {};
+    i16 cpuColor = 0;  // 1 black, -1 white; 0 until first chosen
+    i16 cpuLevel = 0;  // 1, 2 or 3; 0 until first chosen
 
     // ---- controls of this window ----
     QPushButton *Command5 = nullptr;   // "黒": the person plays black
@@ -34,11 +28,8 @@ public:
     // ---- procedures ----
     void syokika() override;
     void utemasen() override;
+    // The computer's turn: plays what it chooses through Image1_Click, or passes.
     void cpu();
-    void cpu1();
-    void cpu2();
-    void cpu3();
-    void cpu3syokika();
 
     // ---- event handlers ----
     void Command5_Click();
@@ -49,26 +40,18 @@ public:
     void Timer1_Timer();
     void Form_Unload() override;
 
-    // Where the computer's random numbers come from; an empty source means
-    // the program's generator.
-    void setRandomSource(CpuRandom::Source source);
-
 protected:
-    bool countingMode() const override;
-    void countFlip() override;
     void afterMove() override;
     void afterPassHandOver() override;
     QString resultText(i16 winner, bool byResignation) const override;
 
 private:
+    friend class TestAccess;
     void chooseLevel(i16 level);
-    void endOfTurn();
     // Choosing level and colour: one of the two button sets is on show.
     bool choosingSides() const;
-    double nextRandom();
-    i16 drawDirection();
-    i16 drawCell();
 
+    // Where the computer's numbers come from; empty: the program's generator.
     CpuRandom::Source m_random;
     BoxQueue *m_ticks = nullptr;  // ticks held while a box is open
 };

@@ -22,7 +22,7 @@ form5::form5()
 
 void form5::conet()
 {
-    clock();
+    lockBoard();
     Label2->setText(QStringLiteral("CONNECT待機中"));
     Winsock1->setLocalPort(portNumber > 0 ? static_cast<quint16>(portNumber) : 0);
     if (portNumber <= 0 || !Winsock1->Listen()) {

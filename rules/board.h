@@ -1,0 +1,93 @@
+#pragma once
+// One game of Reversi as a value, with no widgets: the 64 cells, the side to
+// move, the moves played and the pass flag, and the rules that change them.
+// Cells are numbered row * 8 + column, row 0 at the top. A cell holds 1 for
+// black, -1 for white, 0 when empty; the widths are those of the windows'
+// own state.
+#include <QStringList>
+#include <QtGlobal>
+
+// A set of cells: bit k for cell k.
+class CellSet {
+public:
+    constexpr CellSet() = default;
+    constexpr explicit CellSet(quint64 bits) : m_bits(bits) {}
+    quint64 bits() const { return m_bits; }
+    bool isEmpty() const { return m_bits == 0; }
+    bool has(int cell) const { return (m_bits >> cell) & 1U; }
+    int count() const;
+    void add(int cell) { m_bits |= quint64(1) << cell; }
+    CellSet &operator|=(CellSet other)
+    {
+        m_bits |= other.m_bits;
+        return *this;
+    }
+    bool operator==(CellSet other) const { return m_bits == other.m_bits; }
+    bool operator!=(CellSet other) const { return m_bits != other.m_bits; }
+    // Calls f(cell) for every cell, lowest first.
+    template <class F>
+    void forEach(F f) const
+    {
+        for (quint64 b = m_bits; b != 0; b &= b - 1)
+            f(lowest(b));
+    }
+
+private:
+    static int lowest(quint64 bits);
+    quint64 m_bits = 0;
+};
+
+class Board {
+public:
+    using i16 = qint16;
+
+    // The starting position: white on 27 and 36, black on 28 and 35, black to move.
+    Board();
+
+    // Eight rows of 'B' black, 'W' white and '.' empty (anything else is
+    // empty). Unless given, the moves played follow the discs: all but the
+    // four of the start.
+    static Board fromRows(const QStringList &rows, i16 turnColor, int moveCount = -1);
+    QStringList rows() const;
+
+    i16 at(int cell) const { return m_cells[cell]; }
+    i16 at(int row, int col) const { return m_cells[row * 8 + col]; }
+    i16 turnColor() const { return m_turnColor; }
+    i16 moveCount() const { return m_moveCount; }
+    // 1 after a pass until the next move.
+    i16 passFlag() const { return m_passFlag; }
+    // Sixty moves have been played: the game is over. Passes do not count.
+    bool full() const { return m_moveCount >= 60; }
+
+    // The discs the side to move would flip by playing on cell: every run of
+    // opponent discs next to it, in each of the eight directions, closed by a
+    // disc of its own before any empty cell or the edge. Empty for an
+    // occupied cell.
+    CellSet flips(int cell) const;
+    bool hasMove(i16 color) const;
+
+    // Plays cell for the side to move and hands the turn over. Returns the
+    // cells that changed (the cell itself and its flips); empty when the move
+    // is refused, and then nothing has changed.
+    CellSet play(int cell);
+    // Hands the turn over after a pass. False when the previous turn was a
+    // pass too: neither side can move, the game is over and nothing changes.
+    bool pass();
+
+    struct Counts {
+        int black = 0;
+        int white = 0;
+    };
+    Counts counts() const;
+    // By the discs on the board: 1 black ahead, -1 white ahead, 0 equal.
+    i16 result() const;
+
+    bool operator==(const Board &other) const;
+    bool operator!=(const Board &other) const { return !(*this == other); }
+
+private:
+    i16 m_cells[64] = {};
+    i16 m_turnColor = 1;
+    i16 m_moveCount = 0;
+    i16 m_passFlag = 0;
+};

@@ -1,0 +1,133 @@
+// The rules on the board alone: moves and their flips, passes, the end and
+// the result, the text notation. Cells are named by index (row * 8 + column).
+#include <QtTest>
+
+#include "rules/board.h"
+#include "tests/common/access.h"
+#include "tests/common/movegen.h"
+
+using TestKit::rows;
+
+namespace {
+// The cells where two boards differ.
+CellSet difference(const Board &a, const Board &b)
+{
+    CellSet d;
+    for (int k = 0; k < 64; ++k)
+        if (a.at(k) != b.at(k))
+            d.add(k);
+    return d;
+}
+}  // namespace
+
+class TestBoard : public QObject {
+    Q_OBJECT
+private slots:
+    void start()
+    {
+        const Board b;
+        QCOMPARE(b.rows(), rows({{3, "...WB..."}, {4, "...BW..."}}));
+        QCOMPARE(b.turnColor(), 1);
+        QCOMPARE(b.moveCount(), 0);
+    }
+
+    // Any mark but B and W is an empty cell; the moves played follow the discs.
+    void notation()
+    {
+        const Board b = Board::fromRows(rows({{0, "BWx-W..."}}), -1);
+        QCOMPARE(b.rows(), rows({{0, "BW..W..."}}));
+        QCOMPARE(b.moveCount(), -1);
+        QCOMPARE(b.turnColor(), -1);
+        QCOMPARE(Board::fromRows(Board().rows(), 1), Board());
+        QVERIFY(Board::fromRows(Board().rows(), -1) != Board());
+    }
+
+    void moves_data()
+    {
+        QTest::addColumn<QStringList>("before");
+        QTest::addColumn<int>("turn");
+        QTest::addColumn<int>("cell");
+        QTest::addColumn<QStringList>("after");  // empty: refused
+        // From cell 27, one run in each direction, three of them to an edge.
+        QTest::newRow("all eight directions") << QStringList{"B.......", ".W.B.B..", "..WWW...", "BWW.WWWB",
+                                                             "..WWW...", ".W.W.B..", "B..W....", "...B...."}
+                                              << 1 << 27 << QStringList{"B.......", ".B.B.B..", "..BBB...", "BBBBBBBB",
+                                                                        "..BBB...", ".B.B.B..", "B..B....", "...B...."};
+        QTest::newRow("run to the edge") << rows({{3, "WWW....."}}) << 1 << 27 << QStringList();
+        QTest::newRow("broken by an empty cell") << rows({{3, "B.WW...."}}) << 1 << 28 << QStringList();
+        QTest::newRow("own disc next to it") << rows({{3, "....BW.B"}}) << 1 << 27 << QStringList();
+        QTest::newRow("occupied") << rows({{3, "...BW.B."}}) << 1 << 27 << QStringList();
+        QTest::newRow("first closing disc only") << rows({{3, "....WBWB"}}) << 1 << 27 << rows({{3, "...BBBWB"}});
+        QTest::newRow("corner") << rows({{0, ".WB....."}, {1, "WW......"}, {2, "B.B....."}}) << 1 << 0
+                                << rows({{0, "BBB....."}, {1, "BB......"}, {2, "B.B....."}});
+        QTest::newRow("corner, runs to the edges")
+            << rows({{5, ".....W.W"}, {6, "......WW"}, {7, ".....WW."}}) << 1 << 63 << QStringList();
+        QTest::newRow("white, right edge") << rows({{3, "....WBB."}}) << -1 << 31 << rows({{3, "....WWWW"}});
+    }
+    // A move changes the cell, its flips and nothing else, and hands the turn over.
+    void moves()
+    {
+        QFETCH(QStringList, before);
+        QFETCH(int, turn);
+        QFETCH(int, cell);
+        QFETCH(QStringList, after);
+        const Board was = Board::fromRows(before, qint16(turn));
+        Board b = was;
+        const CellSet changed = b.play(cell);
+        if (after.isEmpty()) {
+            QVERIFY(changed.isEmpty());
+            QCOMPARE(b, was);
+            return;
+        }
+        QCOMPARE(b.rows(), after);
+        QCOMPARE(changed, difference(was, b));
+        QCOMPARE(b.turnColor(), -turn);
+        QCOMPARE(b.moveCount(), was.moveCount() + 1);
+    }
+
+    // A pass hands over; a second in a row ends the game and changes
+    // nothing; a move in between clears the first.
+    void passes()
+    {
+        Board b = Board::fromRows(rows({{0, "WB......"}}), 1);
+        QVERIFY(!b.hasMove(1));
+        QVERIFY(b.hasMove(-1));
+        QVERIFY(b.pass());
+        QCOMPARE(b.turnColor(), -1);
+        QCOMPARE(b.passFlag(), 1);
+        QVERIFY(!b.play(2).isEmpty());
+        QCOMPARE(b.passFlag(), 0);
+        QVERIFY(b.pass());
+        const Board stuck = b;
+        QVERIFY(!b.pass());
+        QCOMPARE(b, stuck);
+    }
+
+    // The sixtieth move ends the game; the result counts the discs only.
+    void end()
+    {
+        QStringList full = {".WBBBBBB", "BBBBBBBB", "BBBBBBBB", "BBBBBBBB",
+                            "BWWWWWWW", "WWWWWWWW", "WWWWWWWW", "WWWWWWWW"};
+        Board b = Board::fromRows(full, 1);
+        QVERIFY(!b.full());
+        b.play(0);
+        QVERIFY(b.full());
+        QCOMPARE(b.result(), 1);  // 33 to 31
+        full[4] = QStringLiteral("WWWWWWWW");
+        b = Board::fromRows(full, 1);
+        b.play(0);
+        QCOMPARE(b.result(), 0);
+        QCOMPARE(Board::fromRows(rows({{0, "WW"}, {7, "B"}}), 1).result(), -1);
+    }
+
+    // Against the published counts of this game, depth 1 to 6.
+    void moveSequences()
+    {
+        const quint64 known[] = {4, 12, 56, 244, 1396, 8200};
+        for (int depth = 1; depth <= 6; ++depth)
+            QCOMPARE(TestKit::countMoveSequences(Board(), depth), known[depth - 1]);
+    }
+};
+
+QTEST_MAIN(TestBoard)
+#include "tst_board.moc"
