@@ -5,6 +5,12 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#if defined(Q_OS_UNIX)
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#endif
+
 Winsock::Winsock(QObject *parent) : QObject(parent)
 {
     m_connectTimer = new QTimer(this);
@@ -90,6 +96,20 @@ void Winsock::Accept(qint32 requestID)
             Qt::QueuedConnection);
 }
 
+void Winsock::keepAlive(QTcpSocket *s)
+{
+    s->setSocketOption(QAbstractSocket::KeepAliveOption, 1);
+#if defined(Q_OS_UNIX) && defined(TCP_KEEPIDLE)
+    const int fd = int(s->socketDescriptor());
+    if (fd < 0)
+        return;
+    const auto set = [fd](int option, int value) { setsockopt(fd, IPPROTO_TCP, option, &value, sizeof value); };
+    set(TCP_KEEPIDLE, s_keepAlive.idleSeconds);
+    set(TCP_KEEPINTVL, s_keepAlive.intervalSeconds);
+    set(TCP_KEEPCNT, s_keepAlive.probes);
+#endif
+}
+
 void Winsock::adopt(QTcpSocket *s)
 {
     m_socket = s;
@@ -97,6 +117,7 @@ void Winsock::adopt(QTcpSocket *s)
     m_written = 0;
     s->disconnect(this);
     s->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    keepAlive(s);
     connect(s, &QTcpSocket::readyRead, this, [this, s] {
         if (m_socket == s && s->bytesAvailable() > 0)
             emit DataArrival(static_cast<qint32>(qMin<qint64>(s->bytesAvailable(), 0x7fffffff)));

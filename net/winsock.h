@@ -67,6 +67,19 @@ signals:
     void Disconnected();
 
 private:
+    friend struct WinsockTestAccess;
+    // Keep-alive of the connection: with no traffic for idleSeconds the
+    // system probes the peer every intervalSeconds, and after `probes`
+    // unanswered probes the connection is lost, so a peer that vanished
+    // without closing (a router restarting, a lid closed) is noticed within
+    // about a minute. The probes also keep a router's NAT entry alive while
+    // both players think or sit on the result.
+    struct KeepAlive {
+        int idleSeconds, intervalSeconds, probes;
+    };
+    static inline KeepAlive s_keepAlive{20, 5, 4};
+    static void keepAlive(QTcpSocket *socket);
+
     void adopt(QTcpSocket *socket);
     void dropSocket();
     void dropPending(qint32 keep = 0);
