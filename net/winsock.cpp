@@ -150,7 +150,30 @@ void Winsock::onLost()
     emit Disconnected();
 }
 
-void Winsock::Connect(const QString &host, quint16 port)
+namespace {
+// The host as the resolver wants it: an address, or a name such as a
+// dynamic DNS name. Blanks around it are dropped, and an IPv6 address may be
+// written in brackets, as in a URL.
+QString hostToResolve(const QString &typed)
+{
+    QString host = typed.trimmed();
+    if (host.startsWith(QLatin1Char('[')) && host.endsWith(QLatin1Char(']')))
+        host = host.mid(1, host.size() - 2);
+    return host;
+}
+
+// Names under the reserved top-level domain "invalid" never resolve;
+// asking a name server about them would only wait for its "no".
+bool reservedInvalid(const QString &host)
+{
+    QString h = host.toLower();
+    if (h.endsWith(QLatin1Char('.')))
+        h.chop(1);
+    return h == QLatin1String("invalid") || h.endsWith(QLatin1String(".invalid"));
+}
+}  // namespace
+
+void Winsock::Connect(const QString &typedHost, quint16 port)
 {
     Close();
     ++m_connectAttempts;
@@ -169,6 +192,10 @@ void Winsock::Connect(const QString &host, quint16 port)
         if (m_socket == s && m_state == State::Connecting)
             onConnectFailed(errorNumber(e), s->errorString());
     });
+    const QString host = hostToResolve(typedHost);
+    if (reservedInvalid(host))
+        return onConnectFailed(HostNotFound, QStringLiteral("Host not found"));
+    // The timer bounds the name lookup as well as the connection.
     m_connectTimer->start(connectTimeoutMs);
     s->connectToHost(host, port);
 }

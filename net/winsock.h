@@ -41,7 +41,9 @@ public:
     // Take the pending request as this control's connection. Every other
     // pending request is turned away.
     void Accept(qint32 requestID);
-    // Start connecting; the outcome is a Connect or an Error event.
+    // Start connecting to an IPv4 or IPv6 address or a host name; the
+    // outcome is a Connect or an Error event (HostNotFound for a name that
+    // does not resolve).
     void Connect(const QString &host, quint16 port);
     // Hand one message to the connection; SendComplete follows once all of
     // its bytes have been written. False when there is no connection.
