@@ -340,6 +340,24 @@ private slots:
         QCOMPARE(TestKit::endCount(), ended ? 1 : 0);
     }
 
+    // Reads that TCP joined: twenty requests in one read ask nothing; the
+    // host's acceptance and its first move of the new game both count.
+    void mergedReads()
+    {
+        auto r = finishedRaw();
+        QVERIFY(r);
+        const int ignored = r->w->ignoredMessages();
+        r->send(QByteArray("66").repeated(20));
+        QVERIFY(wait([&] { return r->w->ignoredMessages() > ignored; }));
+        QCOMPARE(TestKit::boxTexts(), QStringList());
+        r->w->Command2->click();
+        QVERIFY(r->expect("66"));
+        r->send("6626");
+        QVERIFY(wait([&] { return cell(r->w, 26) == 1; }));
+        QCOMPARE(TestKit::boxTexts(), QStringList{accepted(66)});
+        QCOMPARE(r->w->Label2->text(), "あなたの手番です");
+    }
+
     void rematchPressedTwice_data()
     {
         QTest::addColumn<bool>("againWhileAsked");  // the second press while the client's first question is open
