@@ -45,7 +45,7 @@ std::unique_ptr<Raw> finishedRaw()
 // the wire has no delimiter, so reads sent back to back could merge.
 void sendEach(Raw &r, const QList<QByteArray> &reads)
 {
-    const auto handled = [&] { return r.w ? r.w->ignoredMessages() + int(TestKit::boxTexts().size()) : -1; };
+    const auto handled = [&] { return r.w ? ignoredMessages(r.w) + int(TestKit::boxTexts().size()) : -1; };
     for (const QByteArray &b : reads) {
         const int before = handled();
         r.send(b);
@@ -68,9 +68,9 @@ class TestNetMatch : public QObject {
             if (shown != text || held)
                 return;
             meanwhile();
-            wait([&] { return w && w->waitingEvents() > 0; });
+            wait([&] { return w && waitingEvents(w) > 0; });
             QTest::qWait(20);
-            held = w && w->waitingEvents() > 0;
+            held = w && waitingEvents(w) > 0;
         });
     }
 
@@ -127,7 +127,7 @@ private slots:
                 return p.host->state() == p.client->state() && p.host->Label1->text() == p.client->Label1->text();
             };
             const QString unmet =
-                waitAll({{"the same board", same}, {"nothing waiting", [&] { return other->waitingEvents() == 0; }}});
+                waitAll({{"the same board", same}, {"nothing waiting", [&] { return waitingEvents(other) == 0; }}});
             QVERIFY2(unmet.isEmpty(), qPrintable(unmet + " after " + m));
             if (m == "-1" && other->Label1->text() != "終 局")
                 QCOMPARE(other->Label2->text(), "あいてはパスしました。");
@@ -173,7 +173,7 @@ private slots:
         sendEach(*r, {"abc", "99", "-2", "70", "-68", "32768", "1.5", "+5", QByteArray(100 * 1024, 'x'), "27", "0"});
         QVERIFY2(r->w, "the window stays");
         QCOMPARE(c->state(), before);
-        QVERIFY(c->ignoredMessages() >= 9);
+        QVERIFY(ignoredMessages(c) >= 9);
         QVERIFY(!c->Image1[0]->isEnabled());
         QCOMPARE(TestKit::boxTexts().mid(1),
                  QStringList({"文字を入力してください", "そこには打てません", "そこには打てません"}));
@@ -286,13 +286,13 @@ private slots:
             const QString unmet = waitAll({{"told", [] { return TestKit::boxTexts().size() == 2; }},
                                            {"still connected", [&] { return p.ok(); }}});
             QVERIFY2(unmet.isEmpty(), qPrintable(unmet));
-            QCOMPARE(answerer->lastMessage, QString::number(-code));
+            QCOMPARE(answerer->lastMessage(), QString::number(-code));
             verify({{"no menu", !menuShown()}, {"may ask again", button(asker, code)->isEnabled()}});
         } else if (code == 66) {  // a new game on both sides, the host opening
             const QString unmet = waitAll({{"a new game", [&] { return inNewGame(p); }},
                                            {"told", [] { return TestKit::boxTexts().size() == 2; }}});
             QVERIFY2(unmet.isEmpty(), qPrintable(unmet));
-            QVERIFY(!asker->agreement().awaitingAnswers());
+            QVERIFY(!awaitingAnswers(asker));
         } else if (code == 65) {  // both back at the menu, the port free; no lost connection
             const QString unmet = waitAll({{"both windows gone", gone}, {"at the menu", menuShown}});
             QVERIFY2(unmet.isEmpty(), qPrintable(unmet));
@@ -306,42 +306,6 @@ private slots:
         const QStringList told = {question(code), yes ? accepted(code) : refused(code)};
         QCOMPARE(TestKit::boxTexts(), told.mid(0, ended ? 1 : 2));
         QCOMPARE(TestKit::endCount(), ended ? 1 : 0);
-    }
-
-    void rematchPressedTwice_data()
-    {
-        QTest::addColumn<bool>("againWhileAsked");  // the second press while the client's first question is open
-        QTest::addColumn<bool>("secondYes");
-        QTest::newRow("double click, both in one read, Yes Yes") << false << true;
-        QTest::newRow("again while asked, Yes then No") << true << false;
-    }
-    // Either way one new game on both sides, and the host's first move reaches the client.
-    void rematchPressedTwice()
-    {
-        QFETCH(bool, againWhileAsked);
-        QFETCH(bool, secondYes);
-        Pair p = finishedPair();
-        QVERIFY(p.ok());
-        if (againWhileAsked)
-            whileBoxOpen(question(66), p.client, [&] { p.host->Command2->click(); });
-        TestKit::queueAnswers({true, secondYes});
-        p.host->Command2->click();
-        if (!againWhileAsked)
-            p.host->Command2->click();
-        QVERIFY(wait([&] { return TestKit::boxTexts().size() == 4; }));
-        QVERIFY(wait([&] { return inNewGame(p); }));
-        QCOMPARE(held, againWhileAsked);
-        QVERIFY(!p.host->agreement().awaitingAnswers());
-        QStringList boxes = TestKit::boxTexts();
-        QStringList expected = {question(66), question(66), accepted(66), secondYes ? accepted(66) : refused(66)};
-        boxes.sort();
-        expected.sort();
-        QCOMPARE(boxes, expected);
-        clickCell(p.host, 19);
-        const QString unmet = waitAll({{"the first move reached the client", [&] { return p.client->moveCount == 1; }},
-                                       {"the client idle", [&] { return idle(p.client); }}});
-        QVERIFY2(unmet.isEmpty(), qPrintable(unmet));
-        QCOMPARE(p.host->state(), p.client->state());
     }
 
     // Two refusals are read as refusals, not as a request of the peer, and a
@@ -359,10 +323,10 @@ private slots:
         QTest::qWait(5);
         r->send("-66");
         QVERIFY(wait([&] { return TestKit::boxTexts().size() == 2; }));
-        QVERIFY(!r->w->agreement().requested(66));
+        QVERIFY(!NetWindowTest::session(r->w).rematchRequested());
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("kobanto: ignored an answer to no request"));
         r->send("-66");
-        QVERIFY(wait([&] { return r->w->ignoredMessages() == 1; }));
+        QVERIFY(wait([&] { return ignoredMessages(r->w) == 1; }));
         whileBoxOpen(question(66), r->w, [&] { r->send(" Guest>gg"); });
         r->send("66");  // now a request of the peer
         QVERIFY(r->expect("-66"));
@@ -377,60 +341,6 @@ private slots:
         QVERIFY(wait([] { return TestKit::endCount() == 1; }));
         const QString forced = "接続中です。強制的に終了しますか？";
         QCOMPARE(TestKit::boxTexts(), QStringList({refused(66), refused(66), question(66), forced, forced}));
-    }
-
-    // Pressed twice and accepted twice: until the second answer is in, the
-    // first new game is not played on, since the second one replaces it.
-    void rematchAcceptedTwice()
-    {
-        auto r = finishedRaw();
-        QVERIFY(r);
-        r->w->Command2->click();
-        r->w->Command2->click();
-        QVERIFY(r->expect("6666"));
-        for (int answers = 1; answers <= 2; ++answers) {
-            r->send("66");
-            const QString unmet = waitAll({{"told", [&] { return TestKit::boxTexts().size() == answers; }},
-                                           {"a new game", [&] { return r->w->moveCount == 0; }}});
-            QVERIFY2(unmet.isEmpty(), qPrintable(unmet));
-            QCOMPARE(r->got, QByteArray());  // the click of the first game stayed on this side
-            r->send("19");
-            QVERIFY(wait([&] { return cell(r->w, 19) == 1; }));
-            clickCell(r->w, 18);
-        }
-        QVERIFY(r->expect("18"));
-    }
-
-    // Crossing requests: this side asked for a rematch, the peer asks to
-    // quit; the peer's acceptance of the rematch arrives while the quit
-    // question is open. The Yes to quit ends the program all the same, once
-    // "67" has gone out.
-    void crossingRequestsYesToQuitEnds()
-    {
-        auto r = finishedRaw();
-        QVERIFY(r);
-        r->w->Command2->click();
-        QVERIFY(r->expect("66"));
-        whileBoxOpen(question(67), r->w, [&] { r->send("66"); });
-        TestKit::queueAnswers({true});
-        r->send("67");
-        QVERIFY(r->expect("67"));
-        QVERIFY(wait([] { return TestKit::endCount() == 1; }));
-        QVERIFY(held);
-        QCOMPARE(TestKit::boxTexts(), QStringList{question(67)});
-    }
-
-    // The asker of an end ends once the acceptance is in and shown.
-    void quitAccepted()
-    {
-        auto r = finishedRaw();
-        QVERIFY(r);
-        r->w->Command4->click();
-        QVERIFY(r->expect("67"));
-        QCOMPARE(TestKit::endCount(), 0);
-        r->send("67");
-        QVERIFY(wait([] { return TestKit::endCount() == 1; }));
-        QCOMPARE(TestKit::boxTexts(), QStringList({accepted(67)}));
     }
 
     // Characters where JIS and the Windows code page differ leave as the

@@ -1,18 +1,41 @@
-// Every order in which two players' presses, answers, deliveries and
-// completed sends can happen, tried on two sides of the agreement rules
-// joined by an in-process wire. Each side does what the network window does
-// with the rules' verdicts: a queue handled one item at a time, nothing
-// handled while a question is open, follow-ups run when a send completes.
+// Every order in which two players' presses, answers, moves, deliveries and
+// completed sends can happen, tried on two NetSessions joined by an
+// in-process wire. Each side does with the session's steps what the network
+// window does: a queue handled one item at a time, nothing handled while a
+// question is open, follow-ups run when a send completes.
 #include <QtTest>
 #include <array>
 #include <deque>
 #include <unordered_map>
 
-#include "net/agreement.h"
-#include "net/protocol.h"
+#include "net/netsession.h"
+
+using Steps = NetSession::Steps;
+using Step = NetSession::Step;
+using Turn = NetSession::Turn;
+
+// Every list is preceded by its length, so that no two states share a key.
+template <class... T>
+void put(std::string &k, T... v)
+{
+    for (int x : {int(v)...})
+        k += char(x + 100);
+}
+
+struct NetSessionTest {
+    static void key(std::string &k, const NetSession &s)
+    {
+        put(k, s.m_outstanding[0], s.m_outstanding[1], s.m_outstanding[2], s.m_leaving, s.m_followUps.size());
+        for (NetSession::FollowUp f : s.m_followUps)
+            put(k, f);
+    }
+    static bool awaitingAnswers(const NetSession &s)
+    {
+        return s.m_outstanding[0] + s.m_outstanding[1] + s.m_outstanding[2] > 0;
+    }
+};
 
 namespace {
-using FollowUp = Agreement::FollowUp;
 enum class Phase : char { GameOver, Playing, Menu, Ended };
 constexpr int maxPresses = 3;  // in all, by both users together; each request at most twice by one side
 
@@ -28,84 +51,100 @@ struct Side {
     qint16 question = 0;         // the code of the open question, 0 for none
     std::deque<Msg> queue, out;  // to handle; sent and not yet delivered
     int uncompleted = 0;         // the last this many of out have not completed
-    Agreement rules;
+    NetSession s;
     int presses[3] = {0, 0, 0};
-    int moves = 0;  // this side's own, in all games
-    int board = 0;  // moves in the current game (19, 20): the host's turn when even
+    int moves = 0;        // this side's own, in all games
+    int board = 0;        // moves in the current game (19, 20): the host's turn when even
+    bool locked = false;  // the board's cells
     bool saidYesToQuit = false, saidYesToMode = false;
     bool gone() const { return phase == Phase::Menu || phase == Phase::Ended; }
 };
 using State = std::array<Side, 2>;
 
-// Every list is preceded by its length, so that no two states share a key.
-template <class... T>
-void put(std::string &k, T... v)
-{
-    for (int x : {int(v)...})
-        k += char(x + 100);
-}
 std::string key(const State &st)
 {
     std::string k;
     for (const Side &d : st) {
-        put(k, d.phase, d.question, d.uncompleted, d.moves, d.rules.leaving(), d.board, d.saidYesToQuit,
-            d.saidYesToMode, d.queue.size(), d.out.size(), d.rules.followUps().size());
+        put(k, d.phase, d.question, d.uncompleted, d.moves, d.board, d.locked, d.saidYesToQuit, d.saidYesToMode,
+            d.queue.size(), d.out.size());
         for (const std::deque<Msg> *q : {&d.queue, &d.out})
             for (const Msg &m : *q)
                 put(k, m.type, m.value, m.request);
         for (int c = 0; c < 3; ++c)
-            put(k, d.presses[c], d.rules.outstanding(qint16(Protocol::ModeSelect + c)));
-        for (FollowUp f : d.rules.followUps())
-            put(k, f);
+            put(k, d.presses[c]);
+        NetSessionTest::key(k, d.s);
     }
     return k;
 }
 
 // ---- what the window does ----
 
-void send(Side &d, qint16 value, bool request, FollowUp f)
+// me: 0 the host, 1 the client.
+Turn turn(const Side &d, int me)
 {
-    d.out.push_back(Msg{Msg::Message, value, request});
-    ++d.uncompleted;
-    d.rules.sent(f);
+    if (d.phase != Phase::Playing)
+        return Turn::None;
+    return d.board % 2 == me ? Turn::Own : Turn::Peer;
 }
 void leave(Side &d, Phase to)
 {
     d.phase = to;
-    d.queue.clear();
     d.question = 0;
-    d.rules = Agreement();
-    d.rules.leave();
+    d.queue.clear();
     d.uncompleted = 0;  // whatever was written still arrives
     d.out.push_back(Msg{Msg::Close});
+    d.s = NetSession();
+    d.board = 0;
+    d.locked = false;
 }
-void run(Side &d, FollowUp f)
+void carryOut(Side &d, int me, const Steps &steps)
 {
-    if (Agreement::isLeaving(f)) {
-        leave(d, f == FollowUp::Menu ? Phase::Menu : Phase::Ended);
-    } else if (f == FollowUp::NewGame && !d.rules.leaving()) {
-        d.phase = Phase::Playing;
-        d.board = 0;
+    for (const Step &s : steps) {
+        if (d.gone())
+            return;
+        switch (s.kind) {
+        case Step::Play:  // the peer's move, then the board as the session says
+            ++d.board;
+            carryOut(d, me, d.s.settle(turn(d, me)));
+            break;
+        case Step::Ask:  // the box stays open until the user answers
+            d.question = s.value;
+            break;
+        case Step::NewGame:  // the host opens
+            d.phase = Phase::Playing;
+            d.board = 0;
+            d.locked = me == 1;
+            carryOut(d, me, d.s.newGame());
+            break;
+        case Step::Menu:
+            return leave(d, Phase::Menu);
+        case Step::End:
+            return leave(d, Phase::Ended);
+        case Step::Send:
+            d.out.push_back(Msg{Msg::Message, s.bytes.toShort()});
+            ++d.uncompleted;
+            carryOut(d, me, d.s.sent(s.followUp, true));
+            break;
+        case Step::Lock:
+        case Step::Unlock:
+            d.locked = s.kind == Step::Lock;
+            break;
+        case Step::Settle:
+            carryOut(d, me, d.s.settle(turn(d, me)));
+            break;
+        default:  // notices, chat, the status line: nothing to model
+            break;
+        }
     }
 }
-// me: 0 the host, 1 the client.
 void handle(Side &d, int me, const Msg &m)
 {
-    const qint16 code = qAbs(m.value);
     if (m.type == Msg::Complete)
-        run(d, d.rules.completed());
-    else if (m.type == Msg::Close)  // the end this side agreed to comes without a word; else "connection lost"
-        run(d, Agreement::isLeaving(d.rules.pendingLeave()) ? d.rules.pendingLeave() : FollowUp::Menu);
-    else if (code < Protocol::Resign) {  // a move, taken in the peer's turn only
-        if (!d.rules.leaving() && d.phase == Phase::Playing && d.board % 2 != me)
-            ++d.board;
-    } else {
-        const Agreement::Meaning meaning = d.rules.receive(m.value);
-        if (meaning == Agreement::Meaning::Question)
-            d.question = code;
-        if (meaning == Agreement::Meaning::Accepted)
-            run(d, Agreement::onAccepted(code));
-    }
+        carryOut(d, me, d.s.completed());
+    else if (m.type == Msg::Close)
+        carryOut(d, me, d.s.closed());
+    else
+        carryOut(d, me, d.s.received(Protocol::classify(QString::number(m.value)), turn(d, me)));
 }
 
 // ---- the explorer ----
@@ -126,10 +165,12 @@ struct Explorer {
         expect(a.gone() == b.gone(), "one side left, the other stayed");
         expect(a.gone() || b.gone() || a.phase == b.phase, "different phases");
         expect(a.phase != Phase::Playing || b.phase != Phase::Playing || a.board == b.board, "different boards");
-        for (const Side &d : st) {
+        for (int me = 0; me < 2; ++me) {
+            const Side &d = st[me];
             expect(!d.saidYesToQuit || d.phase == Phase::Ended, "Yes to quit did not end the program");
             expect(!d.saidYesToMode || d.phase == Phase::Menu, "Yes to mode select did not lead to the menu");
-            expect(d.gone() || !d.rules.awaitingAnswers(), "a request flag left set with no answer coming");
+            expect(d.gone() || !NetSessionTest::awaitingAnswers(d.s), "a request flag left set with no answer coming");
+            expect(turn(d, me) != Turn::Own || !d.locked, "the board locked for good");
         }
     }
     double explore(const State &st)
@@ -153,12 +194,11 @@ struct Explorer {
             for (bool yes : {true, false})
                 if (!d.gone() && d.question != 0)
                     step(QString(yes ? "Yes %1" : "No %1").arg(d.question), [&](Side &e, Side &) {
-                        FollowUp f;
-                        const qint16 v = e.rules.answer(e.question, yes, f);
                         e.saidYesToQuit |= yes && e.question == Protocol::Quit;
                         e.saidYesToMode |= yes && e.question == Protocol::ModeSelect;
+                        const qint16 code = e.question;
                         e.question = 0;
-                        send(e, v, false, f);
+                        carryOut(e, me, e.s.answered(code, yes));
                     });
             if (!d.gone() && d.question == 0 && !d.queue.empty())
                 step("handles", [&](Side &e, Side &) {
@@ -171,15 +211,14 @@ struct Explorer {
                 if (d.phase == Phase::GameOver && d.question == 0 && pressed < maxPresses && d.presses[c] < 2)
                     step(QString("presses %1").arg(Protocol::ModeSelect + c), [&](Side &e, Side &) {
                         ++e.presses[c];
-                        e.rules.request(qint16(Protocol::ModeSelect + c));
-                        send(e, qint16(Protocol::ModeSelect + c), true, FollowUp::Nothing);
+                        carryOut(e, me, e.s.request(qint16(Protocol::ModeSelect + c)));
+                        e.out.back().request = true;
                     });
-            const bool myTurn = d.phase == Phase::Playing && d.board % 2 == me && d.question == 0;
-            if (myTurn && d.moves < 1 && d.rules.mayPlay())
+            if (turn(d, me) == Turn::Own && d.question == 0 && d.moves < 1 && !d.locked)
                 step("moves", [&](Side &e, Side &) {
                     ++e.moves;
                     ++e.board;
-                    send(e, qint16(19 + me), false, FollowUp::Nothing);
+                    carryOut(e, me, e.s.ownMove(qint16(19 + me)));
                 });
             if (!d.gone() && d.uncompleted > 0)
                 step("send completes", [&](Side &e, Side &) {
@@ -203,7 +242,7 @@ struct Explorer {
 };
 }  // namespace
 
-class TestAgreement : public QObject {
+class TestNetSession : public QObject {
     Q_OBJECT
 private slots:
     void everyInterleavingEndsAgreed()
@@ -219,5 +258,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestAgreement)
-#include "tst_agreement.moc"
+QTEST_GUILESS_MAIN(TestNetSession)
+#include "tst_netsession.moc"
