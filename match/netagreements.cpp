@@ -41,7 +41,7 @@ void NetMatchWindow::carryOut(const NetSession::Steps &steps)
             const Answer yes = ask(s.text);
             if (yes == Answer::Gone)
                 return;
-            carryOut(m_session.answered(s.value, yes == Answer::Yes));
+            carryOut(m_session.answered(s.value, yes == Answer::Yes, turn()));
             break;
         }
         case Step::NewGame:

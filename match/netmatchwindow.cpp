@@ -92,7 +92,12 @@ void NetMatchWindow::beforePass()
     carryOut(m_session.passing(own));
 }
 
-void NetMatchWindow::afterPassHandOver() {}
+void NetMatchWindow::afterPassHandOver()
+{
+    // The peer's pass has handed this side the turn.
+    if (turnColor == m_ownColor)
+        carryOut(m_session.settle(turn()));
+}
 
 QString NetMatchWindow::resultText(i16 winner, bool byResignation) const
 {

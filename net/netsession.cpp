@@ -58,11 +58,15 @@ NetSession::Steps NetSession::request(qint16 code)
     return {sendStep(Protocol::encodeNumber(code))};
 }
 
-NetSession::Steps NetSession::answered(qint16 code, bool yes)
+NetSession::Steps NetSession::answered(qint16 code, bool yes, Turn turn)
 {
     code = qAbs(code);
-    // What follows the answer is settled now and travels with it.
-    const FollowUp f = yes ? onAccepted(code) : FollowUp::Nothing;
+    // What follows the answer is settled now and travels with it. A rematch
+    // asked for while a game is on was asked before that game began: the
+    // new game it asked for is this one.
+    FollowUp f = yes ? onAccepted(code) : FollowUp::Nothing;
+    if (f == FollowUp::NewGame && turn != Turn::None)
+        f = FollowUp::Nothing;
     if (isLeaving(f))
         m_leaving = true;
     const qint16 answer = yes ? code : qint16(-code);
@@ -88,7 +92,7 @@ NetSession::Steps NetSession::passing(bool own) const
 {
     if (own)
         return {sendStep(Protocol::encodeNumber(Protocol::Pass)), Step{Step::Lock}};
-    return {Step{Step::Unlock}};
+    return {};  // the board follows once the turn is handed over (settle)
 }
 
 // ---------------------------------------------------------------- the connection
@@ -97,6 +101,16 @@ NetSession::Steps NetSession::ignored(const char *why, const QString &text)
 {
     m_log.ignored(QString::fromUtf8(why), text);
     return {};
+}
+
+NetSession::Steps NetSession::outOfStep(const char *why, const QString &text)
+{
+    ignored(why, text);
+    // The two sides disagree about the game: the user is told once.
+    if (m_toldOutOfStep)
+        return {};
+    m_toldOutOfStep = true;
+    return {Step{Step::Status, 0, QStringLiteral("あいてとの進行がずれているようです")}};
 }
 
 NetSession::Steps NetSession::received(const Protocol::Message &m, Turn turn)
@@ -111,7 +125,7 @@ NetSession::Steps NetSession::received(const Protocol::Message &m, Turn turn)
         return {Step{Step::Chat, 0, Protocol::listLine(m.text)}};
     case Kind::Resign:
         if (turn != Turn::Peer)
-            return ignored("a resignation out of turn", m.text);
+            return outOfStep("a resignation out of turn", m.text);
         m_lastMessage = m.text;
         return {notice("あいては投了しました。"), Step{Step::PeerResigned}};
     case Kind::ModeSelect:
@@ -127,11 +141,11 @@ NetSession::Steps NetSession::received(const Protocol::Message &m, Turn turn)
         return {notice("あいてが強制的に終了しました"), Step{Step::Menu}};
     case Kind::Pass:
         if (turn != Turn::Peer)
-            return ignored("a pass out of turn", m.text);
+            return outOfStep("a pass out of turn", m.text);
         return {Step{Step::PeerPassed}};
     case Kind::Move:
         if (turn != Turn::Peer)
-            return ignored("a move out of turn", m.text);
+            return outOfStep("a move out of turn", m.text);
         return {Step{Step::Play, m.value}};
     case Kind::Junk:
         break;
@@ -147,16 +161,22 @@ NetSession::Steps NetSession::agreementCheck()
     if (left == 0) {
         // A refusal of nothing this side asked is not a question.
         if (value < 0)
-            return ignored("an answer to no request", m_lastMessage);
+            return outOfStep("an answer to no request", m_lastMessage);
         return {Step{Step::Ask, code, QString::fromUtf8(texts(code).question)}};
     }
     // The answer to the oldest unanswered request of this kind, or the
     // peer's own request crossing ours, which agrees to it just the same.
     --left;
+    int &before = m_before[slot(code)];
+    const bool old = before > 0;
+    if (old)
+        --before;
     if (value < 0)
         return {Step{Step::Notice, 0, QString::fromUtf8(texts(code).refused)}, Step{Step::Settle}};
     const Step told{Step::Notice, 0, QString::fromUtf8(texts(code).accepted)};
     const FollowUp f = onAccepted(code);
+    if (f == FollowUp::NewGame && old)  // asked before this game: this game is the new one
+        return {told, Step{Step::Settle}};
     if (f == FollowUp::NewGame)  // the new game is on the board before the notice shows
         return {Step{Step::NewGame}, told, Step{Step::Settle}};
     Steps steps{told};
@@ -202,21 +222,27 @@ NetSession::Steps NetSession::closed()
 
 NetSession::Steps NetSession::newGame()
 {
-    // Requests still waiting for their answers stay pending across the new
-    // game, so that each answer is read as an answer.
     m_lastMessage = QStringLiteral("0");
+    // Requests still waiting for their answers stay pending across the new
+    // game, so that each answer is read as an answer, but an accepted
+    // rematch among them starts no second game; nor does a Yes of ours to a
+    // rematch that has not left yet. Several Yes answers, one new game.
+    for (int k = 0; k < 3; ++k)
+        m_before[k] = m_outstanding[k];
+    for (FollowUp &f : m_followUps)
+        if (f == FollowUp::NewGame)
+            f = FollowUp::Nothing;
     return {Step{Step::Settle}};
 }
 
 bool NetSession::mayPlay() const
 {
-    // No answer is due and no agreed new game is waiting for its answer to
-    // leave: a move now cannot be wiped out by a later new game on one side
-    // only.
+    // An agreed new game waiting for its answer to leave would wipe a move
+    // made now on this side only. Unanswered requests never lock the board.
     for (FollowUp f : m_followUps)
         if (f == FollowUp::NewGame)
             return false;
-    return m_outstanding[0] + m_outstanding[1] + m_outstanding[2] == 0;
+    return true;
 }
 
 NetSession::Steps NetSession::settle(Turn turn) const

@@ -37,9 +37,9 @@ public:
             Send,          // bytes; what follows them goes to sent()
             Lock,
             Unlock,
-            Settle,        // lock or unlock as settle() says at that moment
-            Chat,          // text: a line for the chat list
-            Status,        // text: the status line
+            Settle,  // lock or unlock as settle() says at that moment
+            Chat,    // text: a line for the chat list
+            Status,  // text: the status line
         };
         Step(Kind k, qint16 v = 0, const QString &t = QString(), const QByteArray &b = QByteArray(),
              FollowUp f = FollowUp::Nothing)
@@ -58,7 +58,7 @@ public:
     // "再 戦", "終 了" or "モード選択": the code goes out.
     Steps request(qint16 code);
     // The answer to the question about code (asked through an Ask step).
-    Steps answered(qint16 code, bool yes);
+    Steps answered(qint16 code, bool yes, Turn turn);
     // The close box answered Yes while connected: "68" goes out, then the end.
     Steps forceEnd();
     Steps chat(const QByteArray &bytes) const { return {sendStep(bytes)}; }
@@ -110,10 +110,14 @@ private:
     bool mayPlay() const;
     Steps agreementCheck();
     Steps ignored(const char *why, const QString &text);
+    // What the peer sent shows the two sides disagree: dropped, and told.
+    Steps outOfStep(const char *why, const QString &text);
     static Step sendStep(const QByteArray &bytes, FollowUp f = FollowUp::Nothing);
     static Steps leave(FollowUp f);
 
     int m_outstanding[3] = {0, 0, 0};  // mode select, rematch, quit
+    int m_before[3] = {0, 0, 0};       // of those, sent before this game began
+    bool m_toldOutOfStep = false;
     bool m_leaving = false;
     std::deque<FollowUp> m_followUps;  // one per send not yet completed
     QString m_lastMessage = QStringLiteral("0");

@@ -343,6 +343,38 @@ private slots:
         QCOMPARE(TestKit::boxTexts(), QStringList({refused(66), refused(66), question(66), forced, forced}));
     }
 
+    // A peer that follows the written rules asks for a rematch twice, takes
+    // the first Yes as agreed and opens at once, while the second question
+    // is still open here: the second Yes starts no second game, so the
+    // peer's move stays and this side has the turn.
+    void rematchAskedTwiceKeepsThePeersMove()
+    {
+        auto r = finishedRaw();
+        QVERIFY(r);
+        int asked = 0;
+        TestKit::setBoxHook([&](const QString &shown) {
+            if (shown != question(66))
+                return;
+            if (++asked == 1) {  // the second request waits behind this box
+                wait([&] { return waitingEvents(r->w) > 0; });
+                return;
+            }
+            wait([&] { return r->got.size() >= 2; });
+            r->send("19");  // behind the first Yes's completed send
+            wait([&] { return waitingEvents(r->w) > 1; });
+        });
+        TestKit::queueAnswers({true, true});
+        r->send("66");
+        r->send("66");
+        QVERIFY(r->expect("6666"));
+        const QString unmet = waitAll({{"the peer's move", [&] { return cell(r->w, 19) == 1; }},
+                                       {"nothing waiting", [&] { return idle(r->w); }}});
+        QVERIFY2(unmet.isEmpty(), qPrintable(unmet));
+        QCOMPARE(asked, 2);
+        QCOMPARE(r->w->Label2->text(), "あなたの手番です");
+        QVERIFY(r->w->Image1[18]->isEnabled());
+    }
+
     // Characters where JIS and the Windows code page differ leave as the
     // Windows codes; both lists show what the Windows peer reads.
     void chatLookalikes()
