@@ -48,9 +48,6 @@ void NetMatchWindow::getdatas()
 void NetMatchWindow::syokika()
 {
     MatchWindow::syokika();
-    // Requests still waiting for their answers stay pending across the new
-    // game, so that each answer is read as an answer.
-    lastMessage = QStringLiteral("0");
     if (m_ownColor == 1) {
         cunlock();
         Label2->setText(QStringLiteral("あなたの手番です"));
@@ -60,7 +57,7 @@ void NetMatchWindow::syokika()
     }
     Command7->setEnabled(false);
     komacount();
-    settleBoard();
+    carryOut(m_session.newGame());
 }
 
 bool NetMatchWindow::showConnected(const QString &status)
@@ -74,39 +71,32 @@ bool NetMatchWindow::showConnected(const QString &status)
     return true;
 }
 
-void NetMatchWindow::send(const QByteArray &bytes, Agreement::FollowUp f)
-{
-    if (Winsock1->SendData(bytes))
-        m_rules.sent(f);
-    else if (Agreement::isLeaving(f))
-        followUp(f);  // the connection is gone: nothing to wait for
-}
-
-void NetMatchWindow::sendNumber(i16 value, Agreement::FollowUp f) { send(Protocol::encodeNumber(value), f); }
-
 void NetMatchWindow::afterMove()
 {
     if (board().turnColor() == -m_ownColor) {
         // This side has just moved: hand the turn to the peer.
-        lockBoard();
-        sendNumber(playedIndex);
+        carryOut(m_session.ownMove(playedIndex));
         Label2->setText(QStringLiteral("あいての手番です"));
     } else {
         Label2->setText(QStringLiteral("あなたの手番です"));
-        settleBoard();
+        carryOut(m_session.settle(turn()));
     }
     writeTurnLabel();
 }
 
 void NetMatchWindow::beforePass()
 {
-    if (board().turnColor() == m_ownColor) {
-        sendNumber(Protocol::Pass);
+    const bool own = board().turnColor() == m_ownColor;
+    if (own)
         Label2->setText(QStringLiteral("あいての手番です"));
-        lockBoard();
-    } else {
-        cunlock();
-    }
+    carryOut(m_session.passing(own));
+}
+
+void NetMatchWindow::afterPassHandOver()
+{
+    // The peer's pass has handed this side the turn.
+    if (board().turnColor() == m_ownColor)
+        carryOut(m_session.settle(turn()));
 }
 
 QString NetMatchWindow::resultText(i16 winner, bool byResignation) const
@@ -121,7 +111,7 @@ void NetMatchWindow::afterGameEnd() { Command7->setEnabled(true); }
 
 void NetMatchWindow::Command3_Click()
 {
-    sendNumber(Protocol::Resign);
+    carryOut(m_session.resign());
     touryou();
 }
 
@@ -148,11 +138,7 @@ void NetMatchWindow::Form_QueryUnload(bool &cancel, int unloadMode)
         cancel = true;
         if (ask(QStringLiteral("接続中です。強制的に終了しますか？")) != Answer::Yes)
             return;
-        lastMessage = QStringLiteral("68");
-        // The program ends once "68" has left; what the peer sends meanwhile
-        // changes nothing.
-        m_rules.leave();
-        sendNumber(Protocol::ForcedEnd, Agreement::FollowUp::EndProgram);
+        carryOut(m_session.forceEnd());
         return;
     }
     if (confirmQuit(cancel, unloadMode))
@@ -167,15 +153,8 @@ void NetMatchWindow::Form_Unload()
 
 void NetMatchWindow::Winsock1_Close()
 {
-    if (connected == 0)
-        return;
-    // A close that completes an end this side has agreed to, or forced, is
-    // expected: carry out that end without a word.
-    const Agreement::FollowUp f = m_rules.pendingLeave();
-    if (Agreement::isLeaving(f))
-        return followUp(f);
-    if (survivesNotice(QStringLiteral("あいてとの接続が切れました。")))
-        modesentaku();
+    if (connected == 1)
+        carryOut(m_session.closed());
 }
 
 void NetMatchWindow::Text1_KeyPress(i16 KeyAscii)
@@ -188,7 +167,7 @@ void NetMatchWindow::Text1_KeyPress(i16 KeyAscii)
         return;
     }
     const QByteArray bytes = Protocol::encodeChat(playerName, text);
-    send(bytes);
+    carryOut(m_session.chat(bytes));
     Text1->clear();
     // The line as the peer will read it, lookalike characters and all.
     if (QListWidget *list = Form9::list())
@@ -201,66 +180,22 @@ void NetMatchWindow::post(std::function<void()> fn)
         m_queue->post(std::move(fn));
 }
 
-int NetMatchWindow::waitingEvents() const { return m_queue->size(); }
-
 void NetMatchWindow::Winsock1_DataArrival(qint32)
 {
     const QByteArray bytes = Winsock1->GetData();
     if (bytes.isEmpty() || isUnloaded())
         return;
     if (m_queue->size() >= maxWaitingEvents)
-        return m_log.dropped();
+        return m_session.dropped();
     for (const Protocol::Message &m : Protocol::split(bytes))
         m_queue->post([this, m] { receive(m); });
 }
 
-bool NetMatchWindow::peerToMove() const { return connected == 1 && !gameOver() && board().turnColor() == -m_ownColor; }
-
-void NetMatchWindow::receive(const Protocol::Message &m)
+NetSession::Turn NetMatchWindow::turn() const
 {
-    using Kind = Protocol::Kind;
-    // This side has agreed to leave, or forced the end: nothing the peer
-    // sends now changes that.
-    if (m_rules.leaving())
-        return;
-    switch (m.kind) {
-    case Kind::Chat:
-        if (QListWidget *list = Form9::list())
-            list->addItem(Protocol::listLine(m.text));
-        return;
-    case Kind::Resign:
-        if (!peerToMove())
-            return m_log.ignored(QStringLiteral("a resignation out of turn"), m.text);
-        lastMessage = m.text;
-        if (survivesNotice(QStringLiteral("あいては投了しました。")))
-            touryou();
-        return;
-    case Kind::ModeSelect:
-        lastMessage = m.text;
-        return modecheck();
-    case Kind::Rematch:
-        lastMessage = m.text;
-        return saisencheck();
-    case Kind::Quit:
-        lastMessage = m.text;
-        return syuuryoucheck();
-    case Kind::ForcedEnd:
-        if (survivesNotice(QStringLiteral("あいてが強制的に終了しました")))
-            modesentaku();
-        return;
-    case Kind::Pass:
-        if (!peerToMove())
-            return m_log.ignored(QStringLiteral("a pass out of turn"), m.text);
-        Label2->setText(QStringLiteral("あいてはパスしました。"));
-        pass();
-        return;
-    case Kind::Move:
-        if (!peerToMove())
-            return m_log.ignored(QStringLiteral("a move out of turn"), m.text);
-        Image1_Click(m.value);
-        return;
-    case Kind::Junk:
-        m_log.ignored(QStringLiteral("an unrecognised message"), m.text);
-        return;
-    }
+    if (connected == 0 || gameOver())
+        return NetSession::Turn::None;
+    return board().turnColor() == m_ownColor ? NetSession::Turn::Own : NetSession::Turn::Peer;
 }
+
+void NetMatchWindow::receive(const Protocol::Message &m) { carryOut(m_session.received(m, turn())); }

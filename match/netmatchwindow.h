@@ -8,8 +8,7 @@
 #include <functional>
 
 #include "match/matchwindow.h"
-#include "net/agreement.h"
-#include "net/peerlog.h"
+#include "net/netsession.h"
 #include "net/protocol.h"
 #include "net/winsock.h"
 
@@ -20,14 +19,9 @@ class NetMatchWindow : public MatchWindow {
 public:
     // ---- connection state ----
     i16 connected = 0;
-    // 1 while this side's own request of that kind awaits its answer.
-    i16 rematchRequested() const { return m_rules.requested(Protocol::Rematch) ? 1 : 0; }
-    i16 quitRequested() const { return m_rules.requested(Protocol::Quit) ? 1 : 0; }
-    i16 modeRequested() const { return m_rules.requested(Protocol::ModeSelect) ? 1 : 0; }
     // The last agreement number received or answered, "68" once this side
-    // forces the end, "0" at a new game. For reading only: the agreement
-    // rules keep their own state.
-    QString lastMessage = QStringLiteral("0");
+    // forces the end, "0" at a new game.
+    const QString &lastMessage() const { return m_session.lastMessage(); }
 
     // ---- settings, copied by getdatas ----
     i16 portNumber = 0;
@@ -45,9 +39,9 @@ public:
     void modesentaku();
     // The received rematch, quit or mode-select number in lastMessage: the
     // peer's request or its answer to ours.
-    void saisencheck() { agreementCheck(lastMessage.toShort(), lastMessage); }
-    void syuuryoucheck() { agreementCheck(lastMessage.toShort(), lastMessage); }
-    void modecheck() { agreementCheck(lastMessage.toShort(), lastMessage); }
+    void saisencheck() { carryOut(m_session.saisencheck()); }
+    void syuuryoucheck() { carryOut(m_session.syuuryoucheck()); }
+    void modecheck() { carryOut(m_session.modecheck()); }
 
     // ---- event handlers ----
     void Form_Load() override;
@@ -65,12 +59,6 @@ public:
 
     // The colour this side plays: 1 black (host), -1 white (client).
     i16 ownColor() const { return m_ownColor; }
-    // Requests sent, answers due and follow-ups waiting for their send.
-    const Agreement &agreement() const { return m_rules; }
-    // Socket events and messages waiting for a box to close (tests).
-    int waitingEvents() const;
-    // Received messages that were ignored (tests).
-    int ignoredMessages() const { return m_log.count(); }
 
     // Socket events held back while a box is open; a peer flooding beyond
     // this is not listened to until the box closes.
@@ -87,9 +75,6 @@ protected:
     // Runs fn for a socket event from the event loop, in order, once the
     // running handler and every open box are done.
     void post(std::function<void()> fn);
-    // followUp runs once the bytes have left (at once if they cannot).
-    void send(const QByteArray &bytes, Agreement::FollowUp followUp = Agreement::FollowUp::Nothing);
-    void sendNumber(i16 value, Agreement::FollowUp followUp = Agreement::FollowUp::Nothing);
 
     // The connection is up: "Connect完了", the chat window and input, the
     // status line. False if the window went away while the notice was open.
@@ -98,24 +83,21 @@ protected:
     // ---- engine seams ----
     void afterMove() override;
     void beforePass() override;
+    void afterPassHandOver() override;
     QString resultText(i16 winner, bool byResignation) const override;
     void afterGameEnd() override;
     void releaseDevices() override;
 
 private:
+    friend struct NetWindowTest;
     void receive(const Protocol::Message &m);
-    bool peerToMove() const;
-    void request(i16 code);
-    // A received 65, 66 or 67 of either sign: the peer's request or its
-    // answer to ours, as the agreement rules read it.
-    void agreementCheck(i16 value, const QString &text);
-    void followUp(Agreement::FollowUp f);
-    // Locks the board on this side's turn while an answer may still start
-    // another new game; unlocks it once none can.
-    void settleBoard();
+    // Carries out what the session decided, in order, until a box finds the
+    // window gone or the window leaves.
+    void carryOut(const NetSession::Steps &steps);
+    // The one place the session reads the game: whose move it is.
+    NetSession::Turn turn() const;
 
     i16 m_ownColor;
-    PeerLog m_log;
-    Agreement m_rules;
+    NetSession m_session;
     BoxQueue *m_queue = nullptr;
 };

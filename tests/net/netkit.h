@@ -7,13 +7,35 @@
 #include <QtTest>
 
 #include "tests/common/testkit.h"
+#include "windowbase/boxqueue.h"
 #include "windowbase/module1.h"
 #include "windows/menu/form3.h"
 #include "windows/net/form5.h"
 #include "windows/net/form8.h"
 #include "windows/net/form9.h"
 
+// What the window and its session keep to themselves, read by the tests.
+struct NetWindowTest {
+    static const NetSession &session(const NetMatchWindow *w) { return w->m_session; }
+    static int waitingEvents(const NetMatchWindow *w) { return w->m_queue->size(); }
+};
+struct NetSessionTest {
+    static int ignored(const NetSession &s) { return s.m_log.count(); }
+    static bool awaitingAnswers(const NetSession &s)
+    {
+        return s.m_outstanding[0] + s.m_outstanding[1] + s.m_outstanding[2] > 0;
+    }
+};
+
 namespace NetKit {
+// Socket events and messages waiting for a box to close.
+inline int waitingEvents(const NetMatchWindow *w) { return NetWindowTest::waitingEvents(w); }
+// Received messages that were ignored.
+inline int ignoredMessages(const NetMatchWindow *w) { return NetSessionTest::ignored(NetWindowTest::session(w)); }
+inline bool awaitingAnswers(const NetMatchWindow *w)
+{
+    return NetSessionTest::awaitingAnswers(NetWindowTest::session(w));
+}
 inline void init()
 {
     TestKit::init();
@@ -63,7 +85,7 @@ inline QStringList chatLines()
         out << chat()->List1->item(i)->text();
     return out;
 }
-inline bool idle(NetMatchWindow *w) { return w && w->connected == 1 && w->waitingEvents() == 0; }
+inline bool idle(NetMatchWindow *w) { return w && w->connected == 1 && waitingEvents(w) == 0; }
 inline int cell(const MatchWindow *w, int index) { return w->board().at(index); }
 inline void clickCell(MatchWindow *w, int index) { QTest::mouseClick(w->Image1[index], Qt::LeftButton); }
 inline Form8 *openClient(quint16 port, const QString &name = QStringLiteral("Guest"))
