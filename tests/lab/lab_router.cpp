@@ -5,7 +5,8 @@
 // this program starts a STUN server on the internet side and miniupnpd on the
 // router, and stops both.
 //   lab_router                         the test cases
-//   lab_router --with-router PROGRAM   PROGRAM in the home network, router up
+//   lab_router --with-router PROGRAM     PROGRAM in the home network, router up
+//   lab_router --without-router PROGRAM  the same, no miniupnpd
 #include <QClipboard>
 #include <QElapsedTimer>
 #include <QProcess>
@@ -211,8 +212,8 @@ public:
     {
 #if MINIUPNPC_API_VERSION >= 18
         char wan[64] = {};
-        m_ok = UPNP_GetIGDFromUrl("http://192.168.77.1:5000/rootDesc.xml", &m_urls, &m_data, m_lan, sizeof m_lan,
-                                  wan, sizeof wan) > 0;
+        m_ok = UPNP_GetIGDFromUrl("http://192.168.77.1:5000/rootDesc.xml", &m_urls, &m_data, m_lan, sizeof m_lan, wan,
+                                  sizeof wan) > 0;
 #else
         m_ok = UPNP_GetIGDFromUrl("http://192.168.77.1:5000/rootDesc.xml", &m_urls, &m_data, m_lan, sizeof m_lan) > 0;
 #endif
@@ -236,8 +237,8 @@ public:
     bool add(quint16 port, const char *client)
     {
         const QByteArray p = QByteArray::number(port);
-        return UPNP_AddPortMapping(m_urls.controlURL, m_data.first.servicetype, p, p, client, "another machine",
-                                   "TCP", nullptr, "600") == UPNPCOMMAND_SUCCESS;
+        return UPNP_AddPortMapping(m_urls.controlURL, m_data.first.servicetype, p, p, client, "another machine", "TCP",
+                                   nullptr, "600") == UPNPCOMMAND_SUCCESS;
     }
 
 private:
@@ -251,7 +252,8 @@ private:
 QString ruleset()
 {
     QProcess nft;
-    nft.start(QStringLiteral("ip"), {"netns", "exec", ns("KOBANTO_LAB_ROUTER"), "nft", "list", "table", "inet", "filter"});
+    nft.start(QStringLiteral("ip"),
+              {"netns", "exec", ns("KOBANTO_LAB_ROUTER"), "nft", "list", "table", "inet", "filter"});
     nft.waitForFinished(5000);
     return QString::fromUtf8(nft.readAllStandardOutput());
 }
@@ -359,7 +361,8 @@ private slots:
         QCOMPARE(chatLines().size(), 4);  // each line on both sides
         TestKit::queueAnswers({true});
         p.host->Command2->click();
-        QVERIFY(waitFor([&] { return p.ok() && p.client->Label1->text() == "黒 番" && p.host->Image1[19]->isEnabled(); }));
+        QVERIFY(
+            waitFor([&] { return p.ok() && p.client->Label1->text() == "黒 番" && p.host->Image1[19]->isEnabled(); }));
         unmet = playGame(p, false);
         QVERIFY2(unmet.isEmpty(), qPrintable(unmet));
         QCOMPARE(p.client->Label1->text(), "終 局");
@@ -438,14 +441,16 @@ private slots:
 
 int main(int argc, char *argv[])
 {
-    if (argc > 2 && QByteArray(argv[1]) == "--with-router") {
-        // Someone else's program (the benchmark) in the home network while
-        // the router answers.
+    const QByteArray mode = argc > 2 ? QByteArray(argv[1]) : QByteArray();
+    if (mode == "--with-router" || mode == "--without-router") {
+        // Another program (the benchmark) in the home network, with the
+        // router answering or not.
         QCoreApplication app(argc, argv);
         StunServer stun;
         Router router;
-        if (!enter(ns("KOBANTO_LAB_HOME")) || !stun.start(ns("KOBANTO_LAB_INTERNET")) ||
-            !router.start(ns("KOBANTO_LAB_ROUTER"))) {
+        const bool withRouter = mode == "--with-router";
+        if (!enter(ns("KOBANTO_LAB_HOME")) ||
+            (withRouter && (!stun.start(ns("KOBANTO_LAB_INTERNET")) || !router.start(ns("KOBANTO_LAB_ROUTER"))))) {
             std::fprintf(stderr, "the lab's router did not start\n");
             return 1;
         }
