@@ -7,6 +7,7 @@
 # names in KOBANTO_LAB_HOME, KOBANTO_LAB_ROUTER and KOBANTO_LAB_INTERNET,
 # and removes everything afterwards.
 #   tests/lab/run.sh build/bin/lab_router
+#   tests/lab/run.sh --check    only says whether the lab can run here
 # Exit 77 (skipped) when it cannot run here, saying why; under CI a skip fails.
 set -euo pipefail
 
@@ -16,10 +17,13 @@ skip() {
     echo "CI must run the router lab" >&2
     exit 1
   fi
+  [ "$check" = no ] || exit 0
   exit 77
 }
 
-[ "$#" -ge 1 ] || { echo "usage: $0 PROGRAM [ARGS]" >&2; exit 2; }
+[ "$#" -ge 1 ] || { echo "usage: $0 PROGRAM [ARGS] | --check" >&2; exit 2; }
+check=no
+[ "$1" != --check ] || check=yes
 [ "$(id -u)" -eq 0 ] || skip "needs root to make network namespaces"
 for tool in ip nft miniupnpd; do
   command -v "$tool" >/dev/null 2>&1 || PATH=$PATH:/usr/sbin:/sbin
@@ -35,6 +39,10 @@ cleanup() {
 }
 trap cleanup EXIT
 ip netns add "$home" 2>/dev/null || skip "network namespaces cannot be made here"
+if [ "$check" = yes ]; then
+  echo "router lab: runs (as root, in network namespaces of its own)"
+  exit 0
+fi
 ip netns add "$router"
 ip netns add "$inet"
 
