@@ -41,7 +41,8 @@ int main(int argc, char *argv[])
     const int n = argc > 1 ? std::max(1, atoi(argv[1])) : 200000;
     using namespace Protocol;
 
-    const QByteArray move("19"), pass("-1"), refusal("-66"), junk("abc");
+    const QByteArray move("19"), pass("-1"), refusal("-66"), junk("abc"), run("1966");
+    const QByteArray run16 = QByteArray("66-66").repeated(4);
     const QByteArray chat = encodeChat(QStringLiteral("太郎"), QStringLiteral("よろしくお願いします"));
     const QByteArray merged = QByteArray("63") + chat;
     const QByteArray burst(100 * 1024, '7');
@@ -56,6 +57,8 @@ int main(int argc, char *argv[])
     row("classify(QString \"19\")", n, [&] { return int(classify(moveText).kind); });
     row("split(chat line, 14 Japanese characters)", n, [&] { return int(split(chat).first().text.size()); });
     row("split(\"63\" + chat line)", n, [&] { return int(split(merged).size()); });
+    row("split(\"1966\") last move + rematch request", n, [&] { return int(split(run).size()); });
+    row("split(\"66-66\" x4) eight codes", n, [&] { return int(split(run16).size()); });
     row("split(100 kB burst)", n, [&] { return int(split(burst).first().kind); });
     row("encodeNumber(19)", n, [&] { return int(encodeNumber(19).size()); });
     row("encodeChat(14 Japanese characters)", n / 10,

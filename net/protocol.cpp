@@ -145,13 +145,10 @@ QByteArray encodeText(QStringView text)
 
 // ---- numbers ----
 
-int unit(char c) { return uchar(c); }
 int unit(QChar c) { return c.unicode(); }
 
-// The whole of [p, p+n) as the peer writes a 16-bit number. Works on bytes
-// and on QChars alike.
-template <class Ch>
-bool parseNumber(const Ch *p, qsizetype n, int &out)
+// The whole of [p, p+n) as the peer writes a 16-bit number.
+bool parseNumber(const QChar *p, qsizetype n, int &out)
 {
     if (n <= 0 || n > 6)  // "-32768" is the longest
         return false;
@@ -212,30 +209,96 @@ Message junkMessage(QString text)
     return m;
 }
 
-// Codes 64 to 68 (either sign where one exists) sent back to back, as a
-// request pressed twice gives, can arrive in one read. Read as one number
-// they are out of range, so taking them apart loses nothing; moves and
-// passes are never taken apart: "1966" has no single reading.
-bool splitCodes(const QByteArray &bytes, QList<Message> &out)
+Message numberMessage(const char *p, qsizetype n, int v)
 {
-    QList<Message> codes;
-    for (qsizetype i = 0; i < bytes.size();) {
-        const qsizetype j = bytes.at(i) == '-' ? i + 1 : i;
-        if (j + 2 > bytes.size() || bytes.at(j) != '6' || bytes.at(j + 1) < '4' || bytes.at(j + 1) > '8')
-            return false;
-        const int v = (bytes.at(j + 1) - '0' + 60) * (j > i ? -1 : 1);
-        Message m;
-        m.kind = kindOf(v);
-        if (m.kind == Kind::Junk)
-            return false;
-        m.value = qint16(v);
-        m.text = QString::fromLatin1(bytes.constData() + i, j + 2 - i);
-        codes.push_back(m);
-        i = j + 2;
+    Message m;
+    m.kind = kindOf(v);
+    m.value = qint16(v);
+    m.text = QString::fromLatin1(p, n);
+    return m;
+}
+
+// The known message that is exactly the len (1 to 3) bytes at p ("7",
+// "19", "-1", "-66"), or noPiece.
+constexpr int noPiece = 1000;
+int piece(const char *p, qsizetype len)
+{
+    const auto digit = [](char c) { return c >= '0' && c <= '9' ? c - '0' : noPiece; };
+    if (len == 1)
+        return digit(p[0]);
+    if (p[0] == '-') {
+        if (len == 2)
+            return p[1] == '1' ? Pass : noPiece;
+        return p[1] == '6' && p[2] >= '5' && p[2] <= '7' ? -(60 + digit(p[2])) : noPiece;
     }
-    if (codes.size() < 2)
+    if (len == 3 || digit(p[0]) == noPiece || digit(p[1]) == noPiece || p[0] == '0')
+        return noPiece;
+    const int v = digit(p[0]) * 10 + digit(p[1]);
+    return v <= ForcedEnd ? v : noPiece;
+}
+
+// Numbers sent back to back that TCP joined on the way ("1966": the last
+// move, then a rematch request; "6619": an acceptance, then the first move
+// of the new game). A side sends its next move only after reading the
+// peer's, which the peer sends only after reading this side's, so one read
+// holds at most one move; passes and codes are not limited by that.
+//
+// The run is cut from its end: each time the longest piece that leaves a
+// front which can itself be cut. Codes are two digits or more and a new game
+// opens on a two-digit cell, so what ends a real run is always whole; a
+// single-digit cell can only stand first ("666" is the last move 6, then a
+// rematch request, not 66 then a move 6 that no game opens with). reach[i][k]
+// says whether the first i bytes can be cut with at most k moves, so the cut
+// never runs into a dead end. No cut, more pieces than maxRunMessages or one
+// code more often than maxSameCode: false.
+bool cutRun(const char *p, qsizetype n, QList<Message> &out)
+{
+    if (n <= 0 || n > maxRunBytes || (p[0] != '-' && (p[0] < '0' || p[0] > '9')))
         return false;
-    out = codes;
+    bool reach[maxRunBytes + 1][2] = {{true, true}};
+    int value[maxRunBytes + 1][4];  // value[i][len]: the piece of len bytes ending before byte i
+    for (qsizetype i = 1; i <= n; ++i) {
+        for (qsizetype len = 1; len <= 3; ++len) {
+            const int v = len <= i ? piece(p + i - len, len) : noPiece;
+            value[i][len] = v;
+            if (v == noPiece)
+                continue;
+            if (v >= 0 && v < Resign) {  // a move
+                reach[i][1] = reach[i][1] || reach[i - len][0];
+            } else {
+                reach[i][0] = reach[i][0] || reach[i - len][0];
+                reach[i][1] = reach[i][1] || reach[i - len][1];
+            }
+        }
+    }
+    if (!reach[n][1])
+        return false;
+    qsizetype ends[maxRunMessages];  // where each piece ends, last piece first
+    int count = 0;
+    int moves = 1;  // still allowed
+    constexpr int codeCount = ForcedEnd - Resign + 1;
+    int sameCode[2 * codeCount] = {};  // 64 to 68, then -64 to -68
+    for (qsizetype e = n; e > 0;) {
+        qsizetype len = 3;
+        int v = noPiece;
+        for (; len >= 1; --len) {
+            v = value[e][len];
+            const bool move = v >= 0 && v < Resign;
+            if (v != noPiece && (move ? moves == 1 && reach[e - len][0] : reach[e - len][moves]))
+                break;
+        }
+        if (len < 1 || count == maxRunMessages)
+            return false;  // no piece cannot happen: reach[e][moves] promised one
+        if (v >= 0 && v < Resign)
+            moves = 0;
+        else if (qAbs(v) >= Resign && ++sameCode[v > 0 ? v - Resign : codeCount - v - Resign] > maxSameCode)
+            return false;
+        ends[count++] = e;
+        e -= len;
+    }
+    out.reserve(out.size() + count);
+    for (qsizetype k = count - 1, start = 0; k >= 0; start = ends[k--])
+        out.push_back(numberMessage(p + start, ends[k] - start, value[ends[k]][ends[k] - start]));
     return true;
 }
 
@@ -313,31 +376,26 @@ QList<Message> split(const QByteArray &bytes)
 {
     if (bytes.startsWith(' '))
         return {chatOrJunk(bytes)};
-    // A number, possibly followed at once by a chat line. Whatever else comes
+    // Numbers, possibly followed at once by a chat line. Whatever else comes
     // first makes the whole read junk: its end cannot be told.
-    constexpr qsizetype longestNumber = 6;  // "-32768"
-    const qsizetype space = QByteArrayView(bytes).first(qMin(bytes.size(), longestNumber + 1)).indexOf(' ');
-    const qsizetype numberLength = space < 0 ? bytes.size() : space;
-    int v = 0;
-    if (parseNumber(bytes.constData(), numberLength, v)) {
-        const Kind kind = kindOf(v);
-        if (kind != Kind::Junk) {
-            Message number;
-            number.kind = kind;
-            number.value = qint16(v);
-            number.text = QString::fromLatin1(bytes.constData(), numberLength);
-            if (space < 0)
-                return {number};
-            // The number stands even when the line after it is overlong.
-            return {number, chatOrJunk(bytes.mid(space))};
-        }
+    const qsizetype space = QByteArrayView(bytes).first(qMin(bytes.size(), maxRunBytes + 1)).indexOf(' ');
+    const qsizetype runLength = space < 0 ? bytes.size() : space;
+    int v = noPiece;
+    if (runLength >= 1 && runLength <= 3 && (v = piece(bytes.constData(), runLength)) != noPiece) {
+        // One number, as nearly always; it stands even when the line after it is overlong.
+        const Message number = numberMessage(bytes.constData(), runLength, v);
+        if (space < 0)
+            return {number};
+        return {number, chatOrJunk(bytes.mid(space))};
     }
-    QList<Message> codes;
-    if (bytes.size() <= 3 * 16 && splitCodes(bytes, codes))
-        return codes;
-    if (bytes.size() > maxChatBytes)
-        return {junkMessage(QStringLiteral("<%1 bytes>").arg(bytes.size()))};
-    return {junkMessage(decode(bytes))};
+    QList<Message> ms;
+    if (!cutRun(bytes.constData(), runLength, ms))
+        return {bytes.size() > maxChatBytes ? junkMessage(QStringLiteral("<%1 bytes>").arg(bytes.size()))
+                                            : junkMessage(decode(bytes))};
+    // So do a run's numbers.
+    if (space >= 0)
+        ms.push_back(chatOrJunk(bytes.mid(space)));
+    return ms;
 }
 
 }  // namespace Protocol

@@ -38,12 +38,21 @@ QString listLine(const QString &chatLine);
 // Classify one complete message text.
 Message classify(const QString &text);
 
-// Split what one read delivered into messages. TCP may merge a number with
-// a chat line sent right after it; both come back, in order (a line longer
-// than maxChatBytes comes back as Junk after the number). Codes 64 to 68 sent
-// back to back (up to 16 of them) come back one by one. Anything else that
-// is not one known message comes back as a single Junk message.
+// Split what one read delivered into messages. TCP may join messages sent
+// back to back: numbers with no space between them come back one by one,
+// in order ("1966" is 19, then 66; "19-1" is 19, then -1), when the run can
+// be cut into known numbers with at most one move among them, no more than
+// maxRunMessages of them and no code more often than maxSameCode; a chat
+// line right after them comes back after them (a line longer than
+// maxChatBytes as Junk). Anything else is a single Junk message.
 QList<Message> split(const QByteArray &bytes);
+
+// Most numbers taken from one read: a run of them is at most this long.
+constexpr int maxRunMessages = 16;
+constexpr qsizetype maxRunBytes = 3 * maxRunMessages;  // "-66" is the longest
+// More of one code in one read than a person can press is junk, not that
+// many requests or answers.
+constexpr int maxSameCode = 4;
 
 // Longest chat line accepted from the wire, in bytes; longer reads are junk.
 constexpr int maxChatBytes = 4096;

@@ -3,6 +3,8 @@
 // before it touches its board: splitting, classifying, decoding and the list
 // line. Returns what went wrong, or an empty string. Shared by the fuzz
 // target and the corpus replay test.
+#include <QHash>
+
 #include "net/protocol.h"
 
 namespace ReceivePath {
@@ -22,36 +24,40 @@ inline QString check(const QByteArray &read)
     const QList<Message> ms = split(read);
     if (ms.isEmpty())
         return QStringLiteral("split gave no message");
-    if (ms.size() > 2 || (ms.size() == 2 && ms[1].kind != Kind::Chat && ms[1].kind != Kind::Junk)) {
-        // Codes sent back to back: each one of 64 to 68, together the whole read.
-        QByteArray joined;
-        for (const Message &m : ms) {
-            if (qAbs(m.value) < Resign || kindOf(m.value) != m.kind || classify(m.text).kind != m.kind)
-                return QStringLiteral("a run of codes holds %1").arg(m.text);
-            joined += encodeNumber(m.value);
-        }
-        return joined == read ? QString() : QStringLiteral("a run of codes is not the read");
-    }
-    const QByteArray wire = encodeNumber(ms[0].value);
-    const qsizetype at = ms[0].kind == Kind::Junk || ms[0].kind == Kind::Chat ? 0 : wire.size();  // where a 2nd starts
+    qsizetype at = 0;  // bytes the numbers so far stand for
+    int numbers = 0, moves = 0;
+    QHash<qint16, int> same;
     for (int i = 0; i < ms.size(); ++i) {
         const Message &m = ms[i];
-        const bool shortAfterNumber = i == 1 && read.size() - at <= maxChatBytes;
-        if (m.kind == Kind::Junk && (m.value != 0 || m.text.size() > maxChatBytes || shortAfterNumber))
-            return QStringLiteral("junk with a value, an unbounded text, or a short line after a number");
-        if (m.kind != Kind::Junk && (classify(m.text).kind != m.kind || classify(m.text).value != m.value))
-            return QStringLiteral("the text path disagrees on %1").arg(m.text);
-        const QString listed = listLine(m.text);
-        if (m.kind == Kind::Chat && (i != ms.size() - 1 || !m.text.startsWith(' ') || m.text != decode(read.mid(at)) ||
-                                     listed.startsWith(' ') || !m.text.endsWith(listed)))
-            return QStringLiteral("chat is not the rest of the read, or its list line is");
-        if (m.kind == Kind::Chat || m.kind == Kind::Junk)
+        const bool last = i == ms.size() - 1;
+        if (m.kind == Kind::Junk) {
+            if (m.value != 0 || m.text.size() > maxChatBytes || !last)
+                return QStringLiteral("junk with a value, an unbounded text, or before another message");
+            if (i > 0 && (read.size() - at <= maxChatBytes || read[at] != ' '))
+                return QStringLiteral("after numbers, junk that is not an overlong line");
             continue;
-        if (i != 0 || !read.startsWith(wire) || m.text != QString::fromLatin1(wire) ||
-            (read.size() > wire.size() && read[wire.size()] != ' '))
-            return QStringLiteral("number %1 is not exactly what the read began with").arg(m.value);
-        if (kindOf(m.value) != m.kind)
-            return QStringLiteral("code %1 read as the wrong kind").arg(m.value);
+        }
+        const QString listed = listLine(m.text);
+        if (m.kind == Kind::Chat) {
+            if (!last || !m.text.startsWith(' ') || m.text != decode(read.mid(at)) || listed.startsWith(' ') ||
+                !m.text.endsWith(listed))
+                return QStringLiteral("chat is not the rest of the read, or its list line is");
+            continue;
+        }
+        // One number of a run: exactly the bytes it stands for, read as its kind.
+        const QByteArray wire = encodeNumber(m.value);
+        if (kindOf(m.value) != m.kind || m.text != QString::fromLatin1(wire) || read.mid(at, wire.size()) != wire)
+            return QStringLiteral("number %1 is not what the read holds there").arg(m.text);
+        if (classify(m.text).kind != m.kind || classify(m.text).value != m.value)
+            return QStringLiteral("the text path disagrees on %1").arg(m.text);
+        at += wire.size();
+        moves += m.kind == Kind::Move ? 1 : 0;
+        if (qAbs(m.value) >= Resign && ++same[m.value] > maxSameCode)
+            return QStringLiteral("code %1 more often than anyone presses it").arg(m.value);
+        if (++numbers > maxRunMessages || moves > 1)
+            return QStringLiteral("more numbers or moves in one read than a peer sends");
+        if (last && at != read.size())
+            return QStringLiteral("numbers that are not the whole read");
     }
     return QString();
 }

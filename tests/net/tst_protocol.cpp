@@ -7,6 +7,24 @@
 
 using namespace Protocol;
 
+namespace {
+// Each message as its kind and text.
+QStringList said(const QList<Message> &ms)
+{
+    QStringList out;
+    for (const Message &m : ms)
+        out << QString::number(int(m.kind)) + ' ' + m.text;
+    return out;
+}
+QStringList saidNumbers(const QList<qint16> &numbers)
+{
+    QList<Message> ms;
+    for (const qint16 v : numbers)
+        ms.push_back({ReceivePath::kindOf(v), v, QString::number(v)});
+    return said(ms);
+}
+}  // namespace
+
 class TestProtocol : public QObject {
     Q_OBJECT
 private slots:
@@ -20,36 +38,90 @@ private slots:
             file.open(QIODevice::ReadOnly);
             QTest::newRow(qPrintable(f)) << file.readAll();
         }
-        int i = 0;
-        for (const char *j :
-             {"-64", "-68", "100", "+5", "-", "19-1", "99 A>x", "\x82\x50\x82\x58", "6669", "66-64", "666"})
-            QTest::addRow("junk, more %d", ++i) << QByteArray(j);
     }
     // Each seed through the receive path, read as what its name says: junk,
-    // chat, two merged messages, or one code.
+    // chat, two merged messages, a longer run, or one message.
     void reads()
     {
         QFETCH(QByteArray, read);
         const QString name = QTest::currentDataTag();
         QCOMPARE(ReceivePath::check(read), QString());
         const QList<Message> ms = split(read);
-        QCOMPARE(ms.size(), name.startsWith("merged") ? 2 : 1);
+        if (name.startsWith("run"))
+            QCOMPARE_GT(ms.size(), 2);
+        else
+            QCOMPARE(ms.size(), name.startsWith("merged") ? 2 : 1);
         const bool junk = name.startsWith("junk") || name.startsWith("burst") || name.startsWith("invalid");
         QCOMPARE(ms[0].kind == Kind::Junk, junk);
         QCOMPARE(ms[0].kind == Kind::Chat, name.startsWith("chat"));
     }
-    // Every code, each to its own kind; a request pressed three times,
-    // answers and an end, back to back.
-    void codes()
+    // Every number a peer sends, each to its own kind.
+    void numbers()
     {
-        for (qint16 v = -67; v <= 68; ++v) {
+        for (qint16 v = -67; v <= ForcedEnd; ++v) {
+            if (ReceivePath::kindOf(v) == Kind::Junk)
+                continue;
             QCOMPARE(encodeNumber(v), QByteArray::number(v));
             QCOMPARE(ReceivePath::check(encodeNumber(v)), QString());
-            QVERIFY2(split(encodeNumber(v)).first().kind == ReceivePath::kindOf(v), qPrintable(QString::number(v)));
+            QCOMPARE(said(split(encodeNumber(v))), saidNumbers({v}));
         }
-        const QList<Message> run = split("666665-6768");
-        QCOMPARE(run.size(), 5);
-        QCOMPARE(ReceivePath::check("666665-6768"), QString());
+    }
+    // Every two numbers one side can send back to back, joined in one read:
+    // any number, then a request, an answer, the forced end or a pass; a
+    // code, then the two-digit cell a new game opens on; any number, then a
+    // chat line. Each comes back as the two messages.
+    void backToBack()
+    {
+        const QList<qint16> codes{-67, -66, -65, Resign, ModeSelect, Rematch, Quit, ForcedEnd};
+        QList<qint16> numbers = codes;
+        for (qint16 v = Pass; v < Resign; ++v)
+            numbers << v;
+        const QByteArray chat = encodeChat("A", "x");
+        for (const qint16 a : numbers) {
+            QList<qint16> next = codes;
+            next << Pass;
+            for (qint16 cell = 10; qAbs(a) >= Resign && cell < Resign; ++cell)
+                next << cell;
+            for (const qint16 b : next) {
+                const QByteArray read = encodeNumber(a) + encodeNumber(b);
+                QCOMPARE(said(split(read)), saidNumbers({a, b}));
+                QCOMPARE(ReceivePath::check(read), QString());
+            }
+            QCOMPARE(said(split(encodeNumber(a) + chat)), saidNumbers({a})
+                                                              << QString::number(int(Kind::Chat)) + "  A>x");
+        }
+    }
+
+    // Runs that cannot be cut, or hold more than anyone sends, stay junk (0);
+    // the most that is taken apart, is.
+    void runs_data()
+    {
+        QTest::addColumn<QByteArray>("read");
+        QTest::addColumn<int>("messages");
+        const QByteArray eachCodeTwice = QByteArray("6465666768-65-66-67").repeated(2);
+        QTest::newRow("sixteen numbers") << eachCodeTwice << 16;
+        QTest::newRow("seventeen") << eachCodeTwice + "-1" << 0;
+        QTest::newRow("four of one code") << QByteArray("66").repeated(4) << 4;
+        QTest::newRow("five of one code") << QByteArray("66").repeated(5) << 0;
+        QTest::newRow("twenty of one code") << QByteArray("66").repeated(20) << 0;
+        QTest::newRow("cell 6, then a request") << QByteArray("666") << 2;
+        QTest::newRow("a run, then a line") << QByteArray("19-166 A>gg") << 4;
+        QTest::newRow("two moves") << QByteArray("1920") << 0;
+        QTest::newRow("two moves and an end") << QByteArray("32768") << 0;
+        QTest::newRow("a move, then no code") << QByteArray("6669") << 0;
+        int i = 0;
+        for (const char *j :
+             {"-2", "-30", "-64", "-68", "+5", "-", "19-", "66-64", "--1", "99 A>x", "\x82\x50\x82\x58"})
+            QTest::addRow("junk %d", ++i) << QByteArray(j) << 0;
+    }
+    void runs()
+    {
+        QFETCH(QByteArray, read);
+        QFETCH(int, messages);
+        const QList<Message> ms = split(read);
+        QCOMPARE(ms.size(), qMax(messages, 1));
+        QCOMPARE(ms[0].kind == Kind::Junk, messages == 0);
+        QCOMPARE(ReceivePath::check(read), QString());
     }
 
     void chatLines_data()
