@@ -18,7 +18,6 @@
 
 namespace {
 std::atomic<bool> g_enabled{true};
-std::atomic<int> g_leaseSeconds{3600};
 
 // A router on the home network answers discovery within a few milliseconds;
 // the search still waits this long for every answer to come in.
@@ -116,7 +115,10 @@ struct PortMap::Worker {
         PortMap *r = receiver;
         const Method how = method;
         QMetaObject::invokeMethod(
-            r, [r, state, how, address, externalPort, leaseSeconds] { r->apply(state, how, address, externalPort, leaseSeconds); },
+            r,
+            [r, state, how, address, externalPort, leaseSeconds] {
+                r->apply(state, how, address, externalPort, leaseSeconds);
+            },
             Qt::QueuedConnection);
     }
 
@@ -126,8 +128,8 @@ struct PortMap::Worker {
         if (UPNPDev *devices = upnpDiscover(discoverMs, nullptr, nullptr, UPNP_LOCAL_PORT_ANY, 0, 2, &error)) {
 #if MINIUPNPC_API_VERSION >= 18
             char wanAddress[64] = {};
-            const int found = UPNP_GetValidIGD(devices, &urls, &data, lanAddress, sizeof lanAddress, wanAddress,
-                                               sizeof wanAddress);
+            const int found =
+                UPNP_GetValidIGD(devices, &urls, &data, lanAddress, sizeof lanAddress, wanAddress, sizeof wanAddress);
 #else
             const int found = UPNP_GetValidIGD(devices, &urls, &data, lanAddress, sizeof lanAddress);
 #endif
@@ -159,8 +161,8 @@ struct PortMap::Worker {
         // Another machine's mapping of this port is reported, never replaced.
         char client[64] = {}, internalPort[16] = {}, desc[96] = {}, on[8] = {}, duration[32] = {};
         const std::string p = portText();
-        if (UPNP_GetSpecificPortMappingEntry(urls.controlURL, data.first.servicetype, p.c_str(), "TCP", nullptr,
-                                             client, internalPort, desc, on, duration) == UPNPCOMMAND_SUCCESS &&
+        if (UPNP_GetSpecificPortMappingEntry(urls.controlURL, data.first.servicetype, p.c_str(), "TCP", nullptr, client,
+                                             internalPort, desc, on, duration) == UPNPCOMMAND_SUCCESS &&
             std::strcmp(client, lanAddress) != 0)
             return post(State::Taken);
         if (!beginRequest())
@@ -300,7 +302,7 @@ void PortMap::open(quint16 port)
     m_worker = std::make_shared<Worker>();
     m_worker->receiver = this;
     m_worker->port = port;
-    m_worker->lease = leaseSeconds();
+    m_worker->lease = leaseSeconds;
     m_worker->jobs.push_back(Worker::Job::Map);
     m_clock.start();
     m_state = State::Asking;
@@ -371,5 +373,3 @@ QStringList PortMap::localAddresses()
 
 void PortMap::setEnabled(bool on) { g_enabled = on; }
 bool PortMap::enabled() { return g_enabled; }
-void PortMap::setLeaseSeconds(int seconds) { g_leaseSeconds = seconds; }
-int PortMap::leaseSeconds() { return g_leaseSeconds; }

@@ -55,9 +55,8 @@ public:
     // talk to the machine's real router).
     static void setEnabled(bool enabled);
     static bool enabled();
-    // The lease asked for, in seconds (the lab shortens it).
-    static void setLeaseSeconds(int seconds);
-    static int leaseSeconds();
+    // The lease asked for; renewed at half of what the router grants.
+    static constexpr int leaseSeconds = 3600;
 
 signals:
     void changed();

@@ -153,7 +153,8 @@ private:
 // The real miniupnpd on the router, started and stopped by its pid.
 class Router {
 public:
-    bool start(const QString &name)
+    // upnp false: NAT-PMP alone.
+    bool start(const QString &name, bool upnp = true)
     {
         const QString conf = m_dir.filePath(QStringLiteral("miniupnpd.conf"));
         QFile f(conf);
@@ -162,7 +163,7 @@ public:
         // Not in secure mode, so that the lab may place another machine's
         // mapping itself.
         f.write(QStringLiteral("ext_ifname=wan0\nlistening_ip=lan0\nhttp_port=5000\n"
-                               "enable_natpmp=yes\nenable_upnp=yes\nsecure_mode=no\n"
+                               "enable_natpmp=yes\nenable_upnp=%4\nsecure_mode=no\n"
                                "ext_perform_stun=yes\next_stun_host=%1\next_stun_port=%2\n"
                                "lease_file=%3\nuuid=6b0d7a1e-4c1f-4f7e-9d3e-0a1b2c3d4e5f\n"
                                "upnp_table_name=filter\nupnp_nat_table_name=filter\n"
@@ -172,6 +173,7 @@ public:
                     .arg(QString::fromLatin1(stunAddresses[0]))
                     .arg(stunPorts[0])
                     .arg(m_dir.filePath(QStringLiteral("leases")))
+                    .arg(upnp ? "yes" : "no")
                     .toUtf8());
         f.close();
         m_process.setProcessChannelMode(QProcess::MergedChannels);
@@ -182,12 +184,8 @@ public:
         if (!m_process.waitForStarted(3000))
             return false;
         m_pid = m_process.processId();
-        // Up once its web server answers on the home side.
-        return waitFor([] {
-            QTcpSocket probe;
-            probe.connectToHost(QStringLiteral("192.168.77.1"), 5000);
-            return probe.waitForConnected(200);
-        });
+        // Up once it says so; NAT-PMP comes last.
+        return waitFor([this] { return log().contains("Listening for NAT-PMP/PCP traffic"); });
     }
     void stop()
     {
@@ -239,6 +237,15 @@ public:
                                              internalPort, desc, on, duration) != UPNPCOMMAND_SUCCESS)
             return {};
         return {QString::fromLatin1(client), QString::fromLatin1(desc)};
+    }
+    // Seconds the mapping has left; 0 for a permanent one.
+    int lease(quint16 port)
+    {
+        char client[64] = {}, internalPort[16] = {}, desc[96] = {}, on[8] = {}, duration[32] = {};
+        const QByteArray p = QByteArray::number(port);
+        UPNP_GetSpecificPortMappingEntry(m_urls.controlURL, m_data.first.servicetype, p, "TCP", nullptr, client,
+                                         internalPort, desc, on, duration);
+        return QByteArray(duration).toInt();
     }
     bool add(quint16 port, const char *client)
     {
@@ -351,6 +358,8 @@ private slots:
             Igd igd;
             QVERIFY(igd.ok());
             QCOMPARE(igd.mapping(port), QStringList({homeAddress, "Kobanto"}));
+            QVERIFY(igd.lease(port) > 3500);  // limited: an hour, renewed
+            QVERIFY(igd.lease(port) <= 3600);
         }
         QVERIFY(ruleset().contains("dport 9876"));
 
@@ -422,6 +431,23 @@ private slots:
         QCOMPARE(TestKit::endCount(), 1);
         Igd igd;
         QCOMPARE(igd.mapping(9878), QStringList());
+    }
+
+    // A router that speaks NAT-PMP alone maps the port all the same, and
+    // unmaps it when the host goes.
+    void natPmpAlone()
+    {
+        router.stop();
+        QVERIFY2(router.start(ns("KOBANTO_LAB_ROUTER"), false), qPrintable(router.log()));
+        QPointer<form5> host = openHost(9879);
+        QVERIFY(host);
+        QVERIFY(waitFor([&] { return host->portMap()->state() != PortMap::State::Asking; }, 12000));
+        QCOMPARE(host->portMap()->state(), PortMap::State::Mapped);
+        QCOMPARE(host->portMap()->method(), PortMap::Method::NatPmp);
+        QCOMPARE(host->Text1->placeholderText(), "接続先 " + externalAddress + ":9879");
+        QVERIFY(ruleset().contains("dport 9879"));
+        Module1::unload(FormId::form5);
+        QVERIFY(!ruleset().contains("dport 9879"));
     }
 
     // With no router to ask, the host listens as ever, shows its own address
