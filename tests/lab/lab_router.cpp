@@ -397,26 +397,43 @@ private slots:
               firstGameMs, gamesMs, qPrintable(dropped.captured(1)));
     }
 
-    // A port the router already forwards to another machine is said in the
-    // window and left to that machine, also when the host goes.
-    void portOfAnotherMachine()
+    void routerSaysNo_data()
     {
-        const quint16 port = 7777;
-        {
+        QTest::addColumn<int>("port");
+        QTest::addColumn<QString>("otherMachine");  // already forwarded there
+        QTest::addColumn<int>("state");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("another machine's port")
+            << 7777 << "192.168.77.3" << int(PortMap::State::Taken) << QString("ルータの7777番は使用中");
+        QTest::newRow("below the router's allowed ports")
+            << 1000 << QString() << int(PortMap::State::Refused) << QString("LAN内 192.168.77.2:1000");
+    }
+    // Said in the window, never in a box; the friend on the same network
+    // still gets the address. Another machine's mapping stays its own, also
+    // when the host goes.
+    void routerSaysNo()
+    {
+        QFETCH(int, port);
+        QFETCH(QString, otherMachine);
+        QFETCH(int, state);
+        QFETCH(QString, shown);
+        if (!otherMachine.isEmpty()) {
             Igd igd;
             QVERIFY(igd.ok());
-            QVERIFY(igd.add(port, "192.168.77.3"));
+            QVERIFY(igd.add(quint16(port), otherMachine.toLatin1()));
         }
-        QPointer<form5> host = openHost(port);
+        QPointer<form5> host = openHost(quint16(port));
         QVERIFY(host);
         QVERIFY(waitFor([&] { return host->portMap()->state() != PortMap::State::Asking; }, 8000));
-        QCOMPARE(host->portMap()->state(), PortMap::State::Taken);
-        QCOMPARE(host->Text1->placeholderText(), "ルータの7777番は使用中");
-        QCOMPARE(host->friendAddress(), homeAddress + ":7777");
+        QCOMPARE(int(host->portMap()->state()), state);
+        QCOMPARE(host->Text1->placeholderText(), shown);
+        QCOMPARE(host->friendAddress(), homeAddress + ":" + QString::number(port));
         QCOMPARE(TestKit::boxTexts(), QStringList());
         Module1::unload(FormId::form5);
         Igd igd;
-        QCOMPARE(igd.mapping(port), QStringList({"192.168.77.3", "another machine"}));
+        const QStringList left =
+            otherMachine.isEmpty() ? QStringList() : QStringList({otherMachine, "another machine"});
+        QCOMPARE(igd.mapping(quint16(port)), left);
     }
 
     // Quitting from the waiting window (its close box, Yes) removes the
