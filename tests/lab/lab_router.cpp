@@ -127,21 +127,13 @@ private:
         }
         unsigned char out[32] = {0x01, 0x01, 0x00, 12};
         std::memcpy(out + 4, in + 4, 16);  // magic cookie and transaction
-        const quint16 port = ntohs(from.sin_port) ^ 0x2112;
-        const quint32 address = ntohl(from.sin_addr.s_addr) ^ 0x2112A442;
-        const unsigned char attribute[12] = {0x00,
-                                             0x20,
-                                             0x00,
-                                             8,
-                                             0,
-                                             1,
-                                             static_cast<unsigned char>(port >> 8),
-                                             static_cast<unsigned char>(port),
-                                             static_cast<unsigned char>(address >> 24),
-                                             static_cast<unsigned char>(address >> 16),
-                                             static_cast<unsigned char>(address >> 8),
-                                             static_cast<unsigned char>(address)};
-        std::memcpy(out + 20, attribute, sizeof attribute);
+        // XOR-MAPPED-ADDRESS: port and address, XORed with the magic cookie.
+        const unsigned char head[6] = {0x00, 0x20, 0x00, 8, 0, 1};
+        std::memcpy(out + 20, head, sizeof head);
+        std::memcpy(out + 26, &from.sin_port, 2);
+        std::memcpy(out + 28, &from.sin_addr, 4);
+        for (int i = 0; i < 6; ++i)
+            out[26 + i] ^= out[4 + (i < 2 ? i : i - 2)];
         const int replyFd = fds[(change & 4) ? 1 - a : a][(change & 2) ? 1 - p : p];
         ::sendto(replyFd, out, 32, 0, reinterpret_cast<sockaddr *>(&from), fromLength);
     }
