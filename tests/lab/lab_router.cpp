@@ -453,6 +453,7 @@ private slots:
         QVERIFY(waitFor([&] { return host->portMap()->state() != PortMap::State::Asking; }, 12000));
         QCOMPARE(host->portMap()->state(), PortMap::State::Mapped);
         QCOMPARE(host->portMap()->method(), PortMap::Method::NatPmp);
+        qInfo("lab: mapped by NAT-PMP in %lld ms (after UPnP found no gateway)", host->portMap()->settledAfterMs());
         QCOMPARE(host->Text1->placeholderText(), "接続先 " + externalAddress + ":9879");
         QVERIFY(ruleset().contains("dport 9879"));
         Module1::unload(FormId::form5);
