@@ -5,6 +5,12 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#if defined(Q_OS_UNIX)
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#endif
+
 Winsock::Winsock(QObject *parent) : QObject(parent)
 {
     m_connectTimer = new QTimer(this);
@@ -90,6 +96,20 @@ void Winsock::Accept(qint32 requestID)
             Qt::QueuedConnection);
 }
 
+void Winsock::keepAlive(QTcpSocket *s)
+{
+    s->setSocketOption(QAbstractSocket::KeepAliveOption, 1);
+#if defined(Q_OS_UNIX) && defined(TCP_KEEPIDLE)
+    const int fd = int(s->socketDescriptor());
+    if (fd < 0)
+        return;
+    const auto set = [fd](int option, int value) { setsockopt(fd, IPPROTO_TCP, option, &value, sizeof value); };
+    set(TCP_KEEPIDLE, s_keepAlive.idleSeconds);
+    set(TCP_KEEPINTVL, s_keepAlive.intervalSeconds);
+    set(TCP_KEEPCNT, s_keepAlive.probes);
+#endif
+}
+
 void Winsock::adopt(QTcpSocket *s)
 {
     m_socket = s;
@@ -97,6 +117,7 @@ void Winsock::adopt(QTcpSocket *s)
     m_written = 0;
     s->disconnect(this);
     s->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    keepAlive(s);
     connect(s, &QTcpSocket::readyRead, this, [this, s] {
         if (m_socket == s && s->bytesAvailable() > 0)
             emit DataArrival(static_cast<qint32>(qMin<qint64>(s->bytesAvailable(), 0x7fffffff)));
@@ -129,7 +150,30 @@ void Winsock::onLost()
     emit Disconnected();
 }
 
-void Winsock::Connect(const QString &host, quint16 port)
+namespace {
+// The host as the resolver wants it: an address, or a name such as a
+// dynamic DNS name. Blanks around it are dropped, and an IPv6 address may be
+// written in brackets, as in a URL.
+QString hostToResolve(const QString &typed)
+{
+    QString host = typed.trimmed();
+    if (host.startsWith(QLatin1Char('[')) && host.endsWith(QLatin1Char(']')))
+        host = host.mid(1, host.size() - 2);
+    return host;
+}
+
+// Names under the reserved top-level domain "invalid" never resolve;
+// asking a name server about them would only wait for its "no".
+bool reservedInvalid(const QString &host)
+{
+    QString h = host.toLower();
+    if (h.endsWith(QLatin1Char('.')))
+        h.chop(1);
+    return h == QLatin1String("invalid") || h.endsWith(QLatin1String(".invalid"));
+}
+}  // namespace
+
+void Winsock::Connect(const QString &typedHost, quint16 port)
 {
     Close();
     ++m_connectAttempts;
@@ -148,6 +192,10 @@ void Winsock::Connect(const QString &host, quint16 port)
         if (m_socket == s && m_state == State::Connecting)
             onConnectFailed(errorNumber(e), s->errorString());
     });
+    const QString host = hostToResolve(typedHost);
+    if (reservedInvalid(host))
+        return onConnectFailed(HostNotFound, QStringLiteral("Host not found"));
+    // The timer bounds the name lookup as well as the connection.
     m_connectTimer->start(connectTimeoutMs);
     s->connectToHost(host, port);
 }

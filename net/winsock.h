@@ -41,7 +41,9 @@ public:
     // Take the pending request as this control's connection. Every other
     // pending request is turned away.
     void Accept(qint32 requestID);
-    // Start connecting; the outcome is a Connect or an Error event.
+    // Start connecting to an IPv4 or IPv6 address or a host name; the
+    // outcome is a Connect or an Error event (HostNotFound for a name that
+    // does not resolve).
     void Connect(const QString &host, quint16 port);
     // Hand one message to the connection; SendComplete follows once all of
     // its bytes have been written. False when there is no connection.
@@ -67,6 +69,19 @@ signals:
     void Disconnected();
 
 private:
+    friend struct WinsockTestAccess;
+    // Keep-alive of the connection: with no traffic for idleSeconds the
+    // system probes the peer every intervalSeconds, and after `probes`
+    // unanswered probes the connection is lost, so a peer that vanished
+    // without closing (a router restarting, a lid closed) is noticed within
+    // about a minute. The probes also keep a router's NAT entry alive while
+    // both players think or sit on the result.
+    struct KeepAlive {
+        int idleSeconds, intervalSeconds, probes;
+    };
+    static inline KeepAlive s_keepAlive{20, 5, 4};
+    static void keepAlive(QTcpSocket *socket);
+
     void adopt(QTcpSocket *socket);
     void dropSocket();
     void dropPending(qint32 keep = 0);

@@ -210,6 +210,8 @@ private slots:
         const QString again = "10回接続要求を失敗しました。繰り返しますか？。";
         QTest::newRow("host, port busy") << true << "" << QStringList{"ポートを開けませんでした。"};
         QTest::newRow("client, no server address") << false << "" << QStringList{"サーバに接続できませんでした。"};
+        QTest::newRow("client, a name that does not resolve")
+            << false << "kobanto.invalid" << QStringList{"サーバに接続できませんでした。"};
         QTest::newRow("client, nothing listening, Yes then No")
             << false << "127.0.0.1" << QStringList{again, again, "接続要求をキャンセルしました。"};
     }
@@ -236,6 +238,36 @@ private slots:
         QVERIFY(gone());
         QCOMPARE(TestKit::boxTexts(), boxes);
         QCOMPARE(attempts, boxes.size() == 3 ? QList<int>({11, 22}) : QList<int>());
+    }
+
+    void joinsByName_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("listener");
+        QTest::newRow("host name") << "localhost"
+                                   << "127.0.0.1";
+        QTest::newRow("name between blanks") << " localhost "
+                                             << "127.0.0.1";
+        QTest::newRow("IPv6 address") << "::1"
+                                      << "::1";
+        QTest::newRow("IPv6 address in brackets") << "[::1]"
+                                                  << "::1";
+    }
+    // The client finds a host listening on the loopback by its name as well
+    // as by its IPv4 or IPv6 address.
+    void joinsByName()
+    {
+        QFETCH(QString, address);
+        QFETCH(QString, listener);
+        QTcpServer server;
+        for (int i = 0; i < 50 && !server.isListening(); ++i)
+            server.listen(QHostAddress(listener), quint16(1024 + QRandomGenerator::global()->bounded(8976)));
+        if (!server.isListening())
+            QSKIP("no loopback of this kind to listen on");
+        Module1::setclientdata("Guest", qint16(server.serverPort()), address);
+        QPointer<Form8> c = qobject_cast<Form8 *>(Module1::show(FormId::Form8));
+        QVERIFY(wait([&] { return server.hasPendingConnections() && idle(c); }));
+        QCOMPARE(TestKit::boxTexts(), QStringList{"Connect完了"});
     }
 
     // Closing a waiting host asks first; the minute question stops Timer1
@@ -306,6 +338,24 @@ private slots:
         const QStringList told = {question(code), yes ? accepted(code) : refused(code)};
         QCOMPARE(TestKit::boxTexts(), told.mid(0, ended ? 1 : 2));
         QCOMPARE(TestKit::endCount(), ended ? 1 : 0);
+    }
+
+    // Reads that TCP joined: twenty requests in one read ask nothing; the
+    // host's acceptance and its first move of the new game both count.
+    void mergedReads()
+    {
+        auto r = finishedRaw();
+        QVERIFY(r);
+        const int ignored = r->w->ignoredMessages();
+        r->send(QByteArray("66").repeated(20));
+        QVERIFY(wait([&] { return r->w->ignoredMessages() > ignored; }));
+        QCOMPARE(TestKit::boxTexts(), QStringList());
+        r->w->Command2->click();
+        QVERIFY(r->expect("66"));
+        r->send("6626");
+        QVERIFY(wait([&] { return cell(r->w, 26) == 1; }));
+        QCOMPARE(TestKit::boxTexts(), QStringList{accepted(66)});
+        QCOMPARE(r->w->Label2->text(), "あなたの手番です");
     }
 
     void rematchPressedTwice_data()

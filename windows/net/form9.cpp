@@ -10,6 +10,14 @@ Form9::Form9() : KWindow(FormId::Form9)
     List1 = new QListWidget(this);
     Layout::place(List1, 120, 120, 4695, 5280);
     List1->setAccessibleName(QStringLiteral("Chat Window"));
+    List1->setUniformItemSizes(true);  // one line each: a long list stays quick
+    // Lines are added wherever the match window receives or sends them; the
+    // oldest go as soon as there are too many.
+    connect(List1->model(), &QAbstractItemModel::rowsInserted, this, [this] {
+        const int over = List1->count() - maxLines;
+        if (over > 0)
+            List1->model()->removeRows(0, over);
+    });
 }
 
 QListWidget *Form9::list()

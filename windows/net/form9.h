@@ -11,6 +11,10 @@ public:
     Form9();
     QListWidget *List1 = nullptr;
 
+    // The newest lines the list keeps: a peer flooding chat must not grow
+    // memory without end, and nobody scrolls back further.
+    static constexpr int maxLines = 5000;
+
     // The chat window's list, the window shown first if it is not loaded.
     static QListWidget *list();
 
