@@ -76,7 +76,8 @@ int main(int argc, char *argv[])
         t.start();
         dialog->Command1->click();
         auto *host = Module1::form<form5>(FormId::form5);
-        if (!host || host->Label2->text() != QStringLiteral("CONNECT待機中") || !pumpUntil([&] { return frame.painted; }, 3000)) {
+        if (!host || host->Label2->text() != QStringLiteral("CONNECT待機中") ||
+            !pumpUntil([&] { return frame.painted; }, 3000)) {
             std::fprintf(stderr, "the host window did not show\n");
             return 1;
         }

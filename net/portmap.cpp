@@ -36,6 +36,8 @@ bool privateIPv4(const QHostAddress &a)
     const quint32 v = a.toIPv4Address();
     return (v >> 24) == 10 || (v >> 20) == ((172u << 4) | 1u) || (v >> 16) == ((192u << 8) | 168u);
 }
+// 100.64.0.0/10: the carrier's NAT in front of the router.
+bool sharedIPv4(const QHostAddress &a) { return (a.toIPv4Address() >> 22) == ((100u << 2) | 1u); }
 }  // namespace
 
 // The conversation with the router, on a thread of its own: one job at a
@@ -352,6 +354,13 @@ void PortMap::apply(State state, Method method, const QString &address, quint16 
     }
     m_settledAfterMs = m_clock.elapsed();
     emit changed();
+}
+
+bool PortMap::reachableFromInternet() const
+{
+    const QHostAddress a(m_externalAddress);
+    return m_state == State::Mapped && a.protocol() == QAbstractSocket::IPv4Protocol && !privateIPv4(a) &&
+           !sharedIPv4(a) && !a.isLoopback() && !a.isLinkLocal() && a.toIPv4Address() != 0;
 }
 
 QStringList PortMap::localAddresses()

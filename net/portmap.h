@@ -39,6 +39,9 @@ public:
     void renew();
 
     State state() const { return m_state; }
+    // Mapped, and to an address of the internet: a router whose own outside
+    // is a private or shared (carrier NAT) network maps in vain.
+    bool reachableFromInternet() const;
     Method method() const { return m_method; }
     QString externalAddress() const { return m_externalAddress; }
     quint16 externalPort() const { return m_externalPort; }

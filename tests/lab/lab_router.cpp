@@ -74,6 +74,9 @@ public:
         m_thread = std::thread([this, name, bound] { serve(name, *bound); });
         return ready.get();
     }
+    // Reports address as the router's outside from now on, as the carrier's
+    // NAT in front of it would (empty: the truth).
+    void reportAs(const char *address) { m_reported = address ? inet_addr(address) : 0; }
     void stop()
     {
         m_stop = true;
@@ -110,7 +113,7 @@ private:
             for (int fd : row)
                 ::close(fd);
     }
-    static void answer(int fds[2][2], int a, int p)
+    void answer(int fds[2][2], int a, int p)
     {
         unsigned char in[512];
         sockaddr_in from{};
@@ -131,7 +134,8 @@ private:
         const unsigned char head[6] = {0x00, 0x20, 0x00, 8, 0, 1};
         std::memcpy(out + 20, head, sizeof head);
         std::memcpy(out + 26, &from.sin_port, 2);
-        std::memcpy(out + 28, &from.sin_addr, 4);
+        const quint32 reported = m_reported ? quint32(m_reported) : from.sin_addr.s_addr;
+        std::memcpy(out + 28, &reported, 4);
         for (int i = 0; i < 6; ++i)
             out[26 + i] ^= out[4 + (i < 2 ? i : i - 2)];
         const int replyFd = fds[(change & 4) ? 1 - a : a][(change & 2) ? 1 - p : p];
@@ -140,6 +144,7 @@ private:
 
     std::thread m_thread;
     std::atomic<bool> m_stop{false};
+    std::atomic<quint32> m_reported{0};
 };
 
 // The real miniupnpd on the router, started and stopped by its pid.
@@ -440,6 +445,22 @@ private slots:
         QCOMPARE(TestKit::endCount(), 1);
         Igd igd;
         QCOMPARE(igd.mapping(9878), QStringList());
+    }
+
+    // Behind the carrier's NAT the router maps in vain: the host offers its
+    // own address rather than the router's outside.
+    void behindACarrierNat()
+    {
+        router.stop();
+        stun.reportAs("100.64.0.1");
+        const bool started = router.start(ns("KOBANTO_LAB_ROUTER"));
+        stun.reportAs(nullptr);
+        QVERIFY2(started, qPrintable(router.log()));
+        QPointer<form5> host = openHost(9880);
+        QVERIFY(host);
+        QVERIFY(waitFor([&] { return host->portMap()->state() != PortMap::State::Asking; }, 8000));
+        QCOMPARE(host->portMap()->externalAddress(), "100.64.0.1");
+        QCOMPARE(host->Text1->placeholderText(), "LAN内 " + homeAddress + ":9880");
     }
 
     // A router that speaks NAT-PMP alone maps the port all the same, and

@@ -69,7 +69,7 @@ void form5::showFriendAddress()
     const QString port = QString::number(portNumber);
     const QStringList local = PortMap::localAddresses();
     QString shown, spoken;
-    if (m_portMap->state() == PortMap::State::Mapped && !m_portMap->externalAddress().isEmpty()) {
+    if (m_portMap->reachableFromInternet()) {
         const QString external = m_portMap->externalAddress();
         const QString externalPort = QString::number(m_portMap->externalPort());
         m_friendAddress = external + QLatin1Char(':') + externalPort;
