@@ -4,13 +4,11 @@
 // stands in when the socket is made). tests/lab/run.sh makes the namespaces;
 // this program starts a STUN server on the internet side and miniupnpd on the
 // router, and stops both.
-//   lab_router                         the test cases
-//   lab_router --with-router PROGRAM     PROGRAM in the home network, router up
-//   lab_router --without-router PROGRAM  the same, no miniupnpd
+//   lab_router                        the test cases
+//   lab_router --with-router PROGRAM  PROGRAM in the home network, router up
 #include <QClipboard>
 #include <QElapsedTimer>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QtTest>
 #include <arpa/inet.h>
 #include <atomic>
@@ -34,6 +32,7 @@ using namespace NetKit;
 namespace {
 const QString homeAddress = QStringLiteral("192.168.77.2");
 const QString externalAddress = QStringLiteral("198.51.100.1");
+// The STUN server's addresses and ports; miniupnpd asks the first of each.
 const char *const stunAddresses[2] = {"198.51.100.2", "198.51.100.3"};
 const quint16 stunPorts[2] = {3478, 3479};
 // A whole game, black and white alternating, no pass.
@@ -147,61 +146,39 @@ private:
     std::atomic<quint32> m_reported{0};
 };
 
-// The real miniupnpd on the router, started and stopped by its pid.
+// The real miniupnpd on the router, started and stopped by its pid, with
+// the configuration run.sh wrote.
 class Router {
 public:
     // upnp false: NAT-PMP alone.
-    bool start(const QString &name, bool upnp = true)
+    bool start(bool upnp = true)
     {
-        const QString conf = m_dir.filePath(QStringLiteral("miniupnpd.conf"));
-        QFile f(conf);
-        if (!f.open(QIODevice::WriteOnly))
-            return false;
-        // Not in secure mode, so that the lab may place another machine's
-        // mapping itself.
-        f.write(QStringLiteral("ext_ifname=wan0\nlistening_ip=lan0\nhttp_port=5000\n"
-                               "enable_natpmp=yes\nenable_upnp=%4\nsecure_mode=no\n"
-                               "ext_perform_stun=yes\next_stun_host=%1\next_stun_port=%2\n"
-                               "lease_file=%3\nuuid=6b0d7a1e-4c1f-4f7e-9d3e-0a1b2c3d4e5f\n"
-                               "upnp_table_name=filter\nupnp_nat_table_name=filter\n"
-                               "upnp_forward_chain=miniupnpd\nupnp_nat_chain=prerouting_miniupnpd\n"
-                               "upnp_nat_postrouting_chain=postrouting_miniupnpd\n"
-                               "allow 1024-65535 192.168.77.0/24 1024-65535\ndeny 0-65535 0.0.0.0/0 0-65535\n")
-                    .arg(QString::fromLatin1(stunAddresses[0]))
-                    .arg(stunPorts[0])
-                    .arg(m_dir.filePath(QStringLiteral("leases")))
-                    .arg(upnp ? "yes" : "no")
-                    .toUtf8());
-        f.close();
+        const QString dir = ns("KOBANTO_LAB_DIR");
+        m_log = dir + "/miniupnpd.log";
         m_process.setProcessChannelMode(QProcess::MergedChannels);
-        m_process.setStandardOutputFile(m_dir.filePath(QStringLiteral("miniupnpd.log")));
+        m_process.setStandardOutputFile(m_log);
         // "ip netns exec" runs miniupnpd in its own place: the pid is its.
-        m_process.start(QStringLiteral("ip"),
-                        {"netns", "exec", name, "miniupnpd", "-f", conf, "-d", "-P", m_dir.filePath("pid")});
-        if (!m_process.waitForStarted(3000))
-            return false;
-        m_pid = m_process.processId();
+        m_process.start("ip", {"netns", "exec", ns("KOBANTO_LAB_ROUTER"), "miniupnpd", "-f",
+                               dir + (upnp ? "/upnp.conf" : "/natpmp.conf"), "-d", "-P", dir + "/pid"});
+        m_pid = m_process.waitForStarted(3000) ? m_process.processId() : 0;
         // Up once it says so; NAT-PMP comes last.
-        return waitFor([this] { return log().contains("Listening for NAT-PMP/PCP traffic"); });
+        return m_pid > 0 && waitFor([this] { return log().contains("Listening for NAT-PMP/PCP traffic"); });
     }
     void stop()
     {
-        if (m_pid <= 0)
-            return;
-        ::kill(static_cast<pid_t>(m_pid), SIGTERM);
-        if (!m_process.waitForFinished(3000))
+        if (m_pid > 0 && ::kill(static_cast<pid_t>(m_pid), SIGTERM) == 0 && !m_process.waitForFinished(3000))
             ::kill(static_cast<pid_t>(m_pid), SIGKILL);
         m_process.waitForFinished(1000);
         m_pid = 0;
     }
     QString log() const
     {
-        QFile f(m_dir.filePath(QStringLiteral("miniupnpd.log")));
+        QFile f(m_log);
         return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
     }
 
 private:
-    QTemporaryDir m_dir;
+    QString m_log;
     QProcess m_process;
     qint64 m_pid = 0;
 };
@@ -225,7 +202,8 @@ public:
             FreeUPNPUrls(&m_urls);
     }
     bool ok() const { return m_ok; }
-    // The machine the router forwards port to, and the mapping's description.
+    // The machine the router forwards port to and the mapping's description;
+    // lastLease: the seconds it has left (0: permanent).
     QStringList mapping(quint16 port)
     {
         char client[64] = {}, internalPort[16] = {}, desc[96] = {}, on[8] = {}, duration[32] = {};
@@ -233,17 +211,10 @@ public:
         if (UPNP_GetSpecificPortMappingEntry(m_urls.controlURL, m_data.first.servicetype, p, "TCP", nullptr, client,
                                              internalPort, desc, on, duration) != UPNPCOMMAND_SUCCESS)
             return {};
+        lastLease = QByteArray(duration).toInt();
         return {QString::fromLatin1(client), QString::fromLatin1(desc)};
     }
-    // Seconds the mapping has left; 0 for a permanent one.
-    int lease(quint16 port)
-    {
-        char client[64] = {}, internalPort[16] = {}, desc[96] = {}, on[8] = {}, duration[32] = {};
-        const QByteArray p = QByteArray::number(port);
-        UPNP_GetSpecificPortMappingEntry(m_urls.controlURL, m_data.first.servicetype, p, "TCP", nullptr, client,
-                                         internalPort, desc, on, duration);
-        return QByteArray(duration).toInt();
-    }
+    int lastLease = -1;
     bool add(quint16 port, const char *client)
     {
         const QByteArray p = QByteArray::number(port);
@@ -320,7 +291,7 @@ private slots:
         NetKit::init();
         PortMap::setEnabled(true);
         QVERIFY2(stun.start(ns("KOBANTO_LAB_INTERNET")), "STUN server");
-        QVERIFY2(router.start(ns("KOBANTO_LAB_ROUTER")), qPrintable(router.log()));
+        QVERIFY2(router.start(), qPrintable(router.log()));
     }
     void cleanup() { TestKit::reset(); }
     void cleanupTestCase()
@@ -355,8 +326,8 @@ private slots:
             Igd igd;
             QVERIFY(igd.ok());
             QCOMPARE(igd.mapping(port), QStringList({homeAddress, "Kobanto"}));
-            QVERIFY(igd.lease(port) > 3500);  // limited: an hour, renewed
-            QVERIFY(igd.lease(port) <= 3600);
+            QVERIFY(igd.lastLease > 3500);  // limited: an hour, renewed
+            QVERIFY(igd.lastLease <= 3600);
         }
         QVERIFY(ruleset().contains("dport 9876"));
 
@@ -453,7 +424,7 @@ private slots:
     {
         router.stop();
         stun.reportAs("100.64.0.1");
-        const bool started = router.start(ns("KOBANTO_LAB_ROUTER"));
+        const bool started = router.start();
         stun.reportAs(nullptr);
         QVERIFY2(started, qPrintable(router.log()));
         QPointer<form5> host = openHost(9880);
@@ -468,7 +439,7 @@ private slots:
     void natPmpAlone()
     {
         router.stop();
-        QVERIFY2(router.start(ns("KOBANTO_LAB_ROUTER"), false), qPrintable(router.log()));
+        QVERIFY2(router.start(false), qPrintable(router.log()));
         QPointer<form5> host = openHost(9879);
         QVERIFY(host);
         QVERIFY(waitFor([&] { return host->portMap()->state() != PortMap::State::Asking; }, 12000));
@@ -505,26 +476,18 @@ private slots:
 
 int main(int argc, char *argv[])
 {
-    const QByteArray mode = argc > 2 ? QByteArray(argv[1]) : QByteArray();
-    if (mode == "--with-router" || mode == "--without-router") {
-        // Another program (the benchmark) in the home network, with the
-        // router answering or not.
+    if (argc > 2 && QByteArray(argv[1]) == "--with-router") {
+        // Another program (the benchmark) in the home network while the
+        // router answers.
         QCoreApplication app(argc, argv);
         StunServer stun;
         Router router;
-        const bool withRouter = mode == "--with-router";
-        if (!enter(ns("KOBANTO_LAB_HOME")) ||
-            (withRouter && (!stun.start(ns("KOBANTO_LAB_INTERNET")) || !router.start(ns("KOBANTO_LAB_ROUTER"))))) {
-            std::fprintf(stderr, "the lab's router did not start\n");
+        if (!enter(ns("KOBANTO_LAB_HOME")) || !stun.start(ns("KOBANTO_LAB_INTERNET")) || !router.start())
             return 1;
-        }
-        QProcess program;
-        program.setProcessChannelMode(QProcess::ForwardedChannels);
-        program.start(QString::fromLocal8Bit(argv[2]), app.arguments().mid(3));
-        program.waitForFinished(-1);
+        const int status = QProcess::execute(QString::fromLocal8Bit(argv[2]), app.arguments().mid(3));
         router.stop();
         stun.stop();
-        return program.exitCode();
+        return status;
     }
     QApplication app(argc, argv);
     LabRouter lab;

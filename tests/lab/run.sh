@@ -4,8 +4,9 @@
 # The router masquerades the home network, drops what it forwards unless it
 # is an answer or miniupnpd opened it, and loses 5 % of the TCP packets it
 # forwards. Runs the given program (and its arguments) with the namespaces'
-# names in KOBANTO_LAB_HOME, KOBANTO_LAB_ROUTER and KOBANTO_LAB_INTERNET,
-# and removes everything afterwards.
+# names in KOBANTO_LAB_HOME, KOBANTO_LAB_ROUTER and KOBANTO_LAB_INTERNET and
+# miniupnpd's configuration in KOBANTO_LAB_DIR, and removes everything
+# afterwards.
 #   tests/lab/run.sh build/bin/lab_router
 #   tests/lab/run.sh --check    only says whether the lab can run here
 # Exit 77 (skipped) when it cannot run here, saying why; under CI a skip fails.
@@ -32,10 +33,12 @@ done
 
 # Names of this run's own, so that runs side by side do not meet.
 home=kbhome$$ router=kbrouter$$ inet=kbinet$$
+dir=
 cleanup() {
   for ns in "$home" "$router" "$inet"; do
     ip netns del "$ns" 2>/dev/null || true
   done
+  [ -z "$dir" ] || rm -rf "$dir"
 }
 trap cleanup EXIT
 ip netns add "$home" 2>/dev/null || skip "network namespaces cannot be made here"
@@ -93,7 +96,35 @@ table inet filter {
 }
 NFT
 
-export KOBANTO_LAB_HOME=$home KOBANTO_LAB_ROUTER=$router KOBANTO_LAB_INTERNET=$inet
+# miniupnpd's configuration, with UPnP and NAT-PMP or NAT-PMP alone. The
+# router's address is a documentation one: miniupnpd maps only once the STUN
+# server on the internet side (the lab program's) finds it open. Not in
+# secure mode, so that the lab may place another machine's mapping itself.
+dir=$(mktemp -d)
+for upnp in yes no; do
+  cat > "$dir/$([ $upnp = yes ] && echo upnp || echo natpmp).conf" <<CONF
+ext_ifname=wan0
+listening_ip=lan0
+http_port=5000
+enable_upnp=$upnp
+enable_natpmp=yes
+secure_mode=no
+ext_perform_stun=yes
+ext_stun_host=198.51.100.2
+ext_stun_port=3478
+lease_file=$dir/leases
+uuid=6b0d7a1e-4c1f-4f7e-9d3e-0a1b2c3d4e5f
+upnp_table_name=filter
+upnp_nat_table_name=filter
+upnp_forward_chain=miniupnpd
+upnp_nat_chain=prerouting_miniupnpd
+upnp_nat_postrouting_chain=postrouting_miniupnpd
+allow 1024-65535 192.168.77.0/24 1024-65535
+deny 0-65535 0.0.0.0/0 0-65535
+CONF
+done
+
+export KOBANTO_LAB_DIR=$dir KOBANTO_LAB_HOME=$home KOBANTO_LAB_ROUTER=$router KOBANTO_LAB_INTERNET=$inet
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} KOBANTO_AUDIO=0
 status=0
 "$@" || status=$?
