@@ -1,5 +1,10 @@
 #include "windows/net/form5.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QShortcut>
+
+#include "net/portmap.h"
 #include "windowbase/module1.h"
 #include "windowbase/msgbox.h"
 
@@ -18,6 +23,20 @@ form5::form5()
     });
     connect(Winsock1, &Winsock::ConnectionRequest, this,
             [this](qint32 id) { post([this, id] { Winsock1_ConnectionRequest(id); }); });
+
+    m_portMap = new PortMap(this);
+    connect(m_portMap, &PortMap::changed, this, [this] {
+        if (connected == 0 && Winsock1->state() == Winsock::State::Listening)
+            showFriendAddress();
+    });
+    // The chat input is disabled while waiting, so the window itself takes
+    // the copy key.
+    m_copy = new QShortcut(QKeySequence::Copy, this);
+    m_copy->setEnabled(false);
+    connect(m_copy, &QShortcut::activated, this, [this] {
+        if (!m_friendAddress.isEmpty())
+            QGuiApplication::clipboard()->setText(m_friendAddress);
+    });
 }
 
 void form5::conet()
@@ -39,6 +58,52 @@ void form5::conet()
         return;
     }
     Timer1->start();
+    // The router is asked in the background; the window is shown meanwhile
+    // with this machine's own address.
+    m_portMap->open(static_cast<quint16>(portNumber));
+    showFriendAddress();
+}
+
+void form5::showFriendAddress()
+{
+    const QString port = QString::number(portNumber);
+    const QStringList local = PortMap::localAddresses();
+    QString shown, spoken;
+    if (m_portMap->reachableFromInternet()) {
+        const QString external = m_portMap->externalAddress();
+        const QString externalPort = QString::number(m_portMap->externalPort());
+        m_friendAddress = external + QLatin1Char(':') + externalPort;
+        shown = QStringLiteral("接続先 ") + m_friendAddress;
+        spoken =
+            QStringLiteral("インターネットの相手はアドレス %1、ポート %2 で接続できます。").arg(external, externalPort);
+    } else if (!local.isEmpty()) {
+        m_friendAddress = local.first() + QLatin1Char(':') + port;
+        shown = QStringLiteral("LAN内 ") + m_friendAddress;
+        spoken = QStringLiteral("同じネットワークの相手はアドレス %1、ポート %2 で接続できます。")
+                     .arg(local.join(QStringLiteral(" または ")), port);
+    } else {
+        m_friendAddress.clear();
+    }
+    if (m_portMap->state() == PortMap::State::Taken) {
+        // Another machine has the router's port: said here, never in a box.
+        shown = QStringLiteral("ルータの%1番は使用中").arg(port);
+        spoken = QStringLiteral("ルータのポート %1 は他の機器が使っています。").arg(port) + spoken;
+    }
+    if (!m_friendAddress.isEmpty())
+        spoken += QStringLiteral("Ctrl+C でコピーできます。");
+    Text1->setPlaceholderText(shown);
+    Text1->setAccessibleDescription(spoken);
+    setAccessibleDescription(spoken);
+    m_copy->setEnabled(!m_friendAddress.isEmpty());
+}
+
+void form5::hideFriendAddress()
+{
+    m_friendAddress.clear();
+    Text1->setPlaceholderText(QString());
+    Text1->setAccessibleDescription(QString());
+    setAccessibleDescription(QString());
+    m_copy->setEnabled(false);
 }
 
 void form5::Timer1_Timer()
@@ -60,6 +125,7 @@ void form5::Winsock1_ConnectionRequest(qint32 requestID)
     if (connected == 1)
         return;  // only the first client plays; the others are turned away
     Timer1->stop();
+    hideFriendAddress();
     Winsock1->Close();
     Winsock1->Accept(requestID);
     if (showConnected(QStringLiteral("あなたの手番です")))
@@ -69,5 +135,8 @@ void form5::Winsock1_ConnectionRequest(qint32 requestID)
 void form5::Form_Unload()
 {
     Timer1->stop();
+    // Every way out passes here, quitting too (the program ends right after,
+    // without waiting for anything): the removal is bounded.
+    m_portMap->release();
     NetMatchWindow::Form_Unload();
 }

@@ -3,6 +3,9 @@
 
 #include "match/netmatchwindow.h"
 
+class PortMap;
+class QShortcut;
+
 // The host's match window: listens for one client and plays black.
 class form5 : public NetMatchWindow {
     Q_OBJECT
@@ -15,4 +18,19 @@ public:
     void Timer1_Timer();
     void Winsock1_ConnectionRequest(qint32 requestID);
     void Form_Unload() override;
+
+    // Asks the home router to forward the port while the window listens or
+    // plays; the mapping goes with the window.
+    PortMap *portMap() const { return m_portMap; }
+    // While waiting: what the friend types ("198.51.100.1:9876"), shown in
+    // the empty chat input and copied by Ctrl+C; empty once connected.
+    QString friendAddress() const { return m_friendAddress; }
+
+private:
+    void showFriendAddress();
+    void hideFriendAddress();
+
+    PortMap *m_portMap = nullptr;
+    QShortcut *m_copy = nullptr;
+    QString m_friendAddress;
 };

@@ -1,0 +1,109 @@
+// From "設定" in the host settings dialog to "CONNECT待機中" drawn in the
+// host window, with the router asked for a mapping (as the program does) and
+// without: asking must not delay the window (target: medians within 20 ms).
+// Also times the host window's unload, which removes the mapping. Runs
+// alternate between the two, each after the last one's router conversation
+// is over.
+//   build/bin/bench_hostwindow [runs]
+// In the router lab's home network (as root), with a router that answers and
+// with none:
+//   tests/lab/run.sh build/bin/lab_router --with-router build/bin/bench_hostwindow
+//   tests/lab/run.sh sh -c 'ip netns exec "$KOBANTO_LAB_HOME" build/bin/bench_hostwindow'
+#include <QApplication>
+#include <QElapsedTimer>
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "net/portmap.h"
+#include "tests/common/testkit.h"
+#include "windows/net/form5.h"
+#include "windows/settings/form6.h"
+
+namespace {
+// Notes the host window's first frame.
+class FramePainted : public QObject {
+public:
+    bool painted = false;
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint && qobject_cast<form5 *>(watched))
+            painted = true;
+        return false;
+    }
+};
+
+bool pumpUntil(const std::function<bool()> &done, int ms)
+{
+    QElapsedTimer guard;
+    guard.start();
+    while (!done()) {
+        if (guard.elapsed() > ms)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return true;
+}
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+}  // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    TestKit::init();
+    TestKit::registerAllWindows();
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
+    FramePainted frame;
+    app.installEventFilter(&frame);
+
+    std::vector<double> shown[2], leave[2];
+    QString outcome = QStringLiteral("no mapping asked");
+    // The first pair only warms up (fonts, pictures, the first socket).
+    for (int i = -2; i < 2 * runs; ++i) {
+        const bool asking = (i + 2) % 2 == 1;
+        PortMap::setEnabled(asking);
+        auto *dialog = qobject_cast<Form6 *>(Module1::show(FormId::Form6));
+        dialog->Text3->setText(QStringLiteral("Host"));
+        frame.painted = false;
+        QElapsedTimer t;
+        t.start();
+        dialog->Command1->click();
+        auto *host = Module1::form<form5>(FormId::form5);
+        if (!host || host->Label2->text() != QStringLiteral("CONNECT待機中") ||
+            !pumpUntil([&] { return frame.painted; }, 3000)) {
+            std::fprintf(stderr, "the host window did not show\n");
+            return 1;
+        }
+        if (i >= 0)
+            shown[asking].push_back(t.nsecsElapsed() / 1e6);
+        // The conversation with the router finishes before the window goes,
+        // so that leaving removes a mapping when there is one.
+        pumpUntil([&] { return host->portMap()->state() != PortMap::State::Asking; }, 5000);
+        if (asking)
+            outcome = QStringLiteral("router: %1 after %2 ms")
+                          .arg(host->portMap()->state() == PortMap::State::Mapped ? "mapped" : "no mapping")
+                          .arg(host->portMap()->settledAfterMs());
+        t.restart();
+        Module1::unload(FormId::form5);
+        if (i >= 0)
+            leave[asking].push_back(t.nsecsElapsed() / 1e6);
+        Module1::unload(FormId::Form9);
+        TestKit::settle();
+    }
+    std::printf("settings to waiting host window, %d runs each (%s)\n", runs, qPrintable(outcome));
+    for (int asking : {0, 1})
+        std::printf("  %-22s shown median %6.2f ms  max %6.2f ms   leave median %6.2f ms  max %6.2f ms\n",
+                    asking ? "router asked:" : "router not asked:", median(shown[asking]),
+                    *std::max_element(shown[asking].begin(), shown[asking].end()), median(leave[asking]),
+                    *std::max_element(leave[asking].begin(), leave[asking].end()));
+    const double apart = median(shown[1]) - median(shown[0]);
+    std::printf("  difference of medians %.2f ms (target: no more than 20 ms)\n", apart);
+    return apart <= 20 ? 0 : 1;
+}

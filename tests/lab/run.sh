@@ -1,0 +1,131 @@
+#!/usr/bin/env bash
+# The router lab: a home network behind a router and a machine on the
+# internet, as three network namespaces of this machine joined by veth pairs.
+# The router masquerades the home network, drops what it forwards unless it
+# is an answer or miniupnpd opened it, and loses 5 % of the TCP packets it
+# forwards. Runs the given program (and its arguments) with the namespaces'
+# names in KOBANTO_LAB_HOME, KOBANTO_LAB_ROUTER and KOBANTO_LAB_INTERNET and
+# miniupnpd's configuration in KOBANTO_LAB_DIR, and removes everything
+# afterwards.
+#   tests/lab/run.sh build/bin/lab_router
+#   tests/lab/run.sh --check    only says whether the lab can run here
+# Exit 77 (skipped) when it cannot run here, saying why; under CI a skip fails.
+set -euo pipefail
+
+skip() {
+  echo "router lab skipped: $*"
+  if [ "${CI:-}" = true ]; then
+    echo "CI must run the router lab" >&2
+    exit 1
+  fi
+  [ "$check" = no ] || exit 0
+  exit 77
+}
+
+[ "$#" -ge 1 ] || { echo "usage: $0 PROGRAM [ARGS] | --check" >&2; exit 2; }
+check=no
+[ "$1" != --check ] || check=yes
+[ "$(id -u)" -eq 0 ] || skip "needs root to make network namespaces"
+for tool in ip nft miniupnpd; do
+  command -v "$tool" >/dev/null 2>&1 || PATH=$PATH:/usr/sbin:/sbin
+  command -v "$tool" >/dev/null 2>&1 || skip "$tool is not installed (scripts/setup installs it)"
+done
+
+# Names of this run's own, so that runs side by side do not meet.
+home=kbhome$$ router=kbrouter$$ inet=kbinet$$
+dir=
+cleanup() {
+  for ns in "$home" "$router" "$inet"; do
+    ip netns del "$ns" 2>/dev/null || true
+  done
+  [ -z "$dir" ] || rm -rf "$dir"
+}
+trap cleanup EXIT
+ip netns add "$home" 2>/dev/null || skip "network namespaces cannot be made here"
+if [ "$check" = yes ]; then
+  echo "router lab: runs (as root, in network namespaces of its own)"
+  exit 0
+fi
+ip netns add "$router"
+ip netns add "$inet"
+
+# Created inside the namespaces, so no name is taken on this machine.
+ip -n "$router" link add lan0 type veth peer name eth0 netns "$home"
+ip -n "$router" link add wan0 type veth peer name eth0 netns "$inet"
+for ns in "$home" "$router" "$inet"; do
+  ip -n "$ns" link set lo up
+done
+ip -n "$home" addr add 192.168.77.2/24 dev eth0
+ip -n "$home" link set eth0 up
+ip -n "$home" route add default via 192.168.77.1
+ip -n "$router" addr add 192.168.77.1/24 dev lan0
+ip -n "$router" addr add 198.51.100.1/24 dev wan0
+ip -n "$router" link set lan0 up
+ip -n "$router" link set wan0 up
+ip netns exec "$router" sysctl -qw net.ipv4.ip_forward=1
+# Two addresses: the STUN server answers from the other one when asked.
+ip -n "$inet" addr add 198.51.100.2/24 dev eth0
+ip -n "$inet" addr add 198.51.100.3/24 dev eth0
+ip -n "$inet" link set eth0 up
+
+# The tables and chains miniupnpd (nftables) fills: all in "inet filter".
+ip netns exec "$router" nft -f - <<'NFT'
+table inet filter {
+  chain forward {
+    type filter hook forward priority 0; policy drop;
+    meta l4proto tcp numgen random mod 100 < 5 counter drop
+    ct state established,related accept
+    iifname "lan0" oifname "wan0" accept
+    jump miniupnpd
+  }
+  chain miniupnpd {
+  }
+  chain prerouting {
+    type nat hook prerouting priority -100; policy accept;
+    jump prerouting_miniupnpd
+  }
+  chain postrouting {
+    type nat hook postrouting priority 100; policy accept;
+    jump postrouting_miniupnpd
+    oifname "wan0" masquerade
+  }
+  chain prerouting_miniupnpd {
+  }
+  chain postrouting_miniupnpd {
+  }
+}
+NFT
+
+# miniupnpd's configuration, with UPnP and NAT-PMP or NAT-PMP alone. The
+# router's address is a documentation one: miniupnpd maps only once the STUN
+# server on the internet side (the lab program's) finds it open. Not in
+# secure mode, so that the lab may place another machine's mapping itself.
+dir=$(mktemp -d)
+for upnp in yes no; do
+  cat > "$dir/$([ $upnp = yes ] && echo upnp || echo natpmp).conf" <<CONF
+ext_ifname=wan0
+listening_ip=lan0
+http_port=5000
+enable_upnp=$upnp
+enable_natpmp=yes
+secure_mode=no
+ext_perform_stun=yes
+ext_stun_host=198.51.100.2
+ext_stun_port=3478
+lease_file=$dir/leases
+uuid=6b0d7a1e-4c1f-4f7e-9d3e-0a1b2c3d4e5f
+upnp_table_name=filter
+upnp_nat_table_name=filter
+upnp_forward_chain=miniupnpd
+upnp_nat_chain=prerouting_miniupnpd
+upnp_nat_postrouting_chain=postrouting_miniupnpd
+allow 1024-65535 192.168.77.0/24 1024-65535
+deny 0-65535 0.0.0.0/0 0-65535
+CONF
+done
+
+export KOBANTO_LAB_DIR=$dir KOBANTO_LAB_HOME=$home KOBANTO_LAB_ROUTER=$router KOBANTO_LAB_INTERNET=$inet
+export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} KOBANTO_AUDIO=0
+status=0
+"$@" || status=$?
+exit "$status"
