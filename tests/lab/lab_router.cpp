@@ -266,7 +266,7 @@ class LabRouter : public QObject {
     QString playGame(const Pair &p, bool withChat)
     {
         for (int k : game) {
-            NetMatchWindow *mover = p.side(p.host->turnColor == 1);
+            NetMatchWindow *mover = p.side(p.host->board().turnColor() == 1);
             const qsizetype lines = chatLines().size() + (withChat && (k == 10 || k == 40) ? 2 : 0);
             clickCell(mover, k);
             if (lines > chatLines().size()) {
@@ -275,7 +275,7 @@ class LabRouter : public QObject {
                 QTest::keyClick(mover->Text1, Qt::Key_Return);
             }
             const QString unmet =
-                slowAll({{"the same board", [&] { return p.host->state() == p.client->state(); }},
+                slowAll({{"the same board", [&] { return p.host->board() == p.client->board(); }},
                          {"nothing waiting", [&] { return idle(p.host) && idle(p.client); }},
                          {"the chat line on both sides", [&] { return chatLines().size() == lines; }}});
             if (!unmet.isEmpty())
@@ -470,7 +470,7 @@ private slots:
         p.client = qobject_cast<Form8 *>(Module1::show(FormId::Form8));
         QVERIFY(waitFor([&] { return p.ok(); }));
         clickCell(p.host, 19);
-        QVERIFY(waitFor([&] { return p.client->Board[2][3] == 1; }));
+        QVERIFY(waitFor([&] { return p.client->board().at(19) == 1; }));
     }
 };
 
