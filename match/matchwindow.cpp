@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "match/announcements.h"
+#include "windowbase/announcer.h"
 #include "windowbase/layout.h"
 #include "windowbase/module1.h"
 #include "windowbase/msgbox.h"
@@ -65,6 +67,7 @@ MatchWindow::MatchWindow(const Design &d) : KWindow(d.id)
     connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
     connect(Command4, &QPushButton::clicked, this, [this] { Command4_Click(); });
     connect(Command7, &QPushButton::clicked, this, [this] { Command7_Click(); });
+    new MatchAnnouncements(this);
 }
 
 // ---------------------------------------------------------------- board
@@ -159,7 +162,7 @@ void MatchWindow::red(const i16 &index)
 void MatchWindow::setCellsEnabled(bool enabled)
 {
     for (CellImage *cell : Image1)
-        cell->setEnabled(enabled);
+        cell->setClickable(enabled);
 }
 
 // ---------------------------------------------------------------- scans
@@ -219,6 +222,7 @@ void MatchWindow::setLabel(QLabel *label, const QColor &background, const QColor
 {
     Layout::setColors(label, background, text);
     label->setText(caption);
+    label->setAccessibleName(Announcer::spoken(caption));
 }
 
 void MatchWindow::Image1_Click(i16 Index)
@@ -254,6 +258,7 @@ void MatchWindow::Image1_Click(i16 Index)
     passFlag = 0;
     komacount();
     afterMove();
+    MatchAnnouncements::of(this)->moved(Index);
     if (moveCount >= 60)
         syuukyoku();
 }
@@ -290,6 +295,7 @@ void MatchWindow::Command1_Click()
 
 void MatchWindow::pass()
 {
+    MatchAnnouncements::of(this)->passed();
     beforePass();
     if (passFlag == 1) {
         syuukyoku();
@@ -347,6 +353,7 @@ void MatchWindow::syuukyoku()
     const Counts n = countDiscs();
     showResult(n.black > n.white ? 1 : n.white > n.black ? -1 : 0, false);
     endGame();
+    MatchAnnouncements::of(this)->ended();
 }
 
 void MatchWindow::touryou()
@@ -357,6 +364,7 @@ void MatchWindow::touryou()
     // The side to move resigns; the other side wins.
     showResult(static_cast<i16>(-turnColor), true);
     endGame();
+    MatchAnnouncements::of(this)->ended();
 }
 
 // The last steps of both ends of a game.

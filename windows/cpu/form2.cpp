@@ -2,6 +2,7 @@
 
 #include <QTimer>
 
+#include "match/announcements.h"
 #include "windowbase/boxqueue.h"
 #include "windowbase/layout.h"
 
@@ -44,6 +45,7 @@ Form2::Form2()
         Timer1->stop();
         m_ticks->post([this] { Timer1_Timer(); });
     });
+    MatchAnnouncements::of(this)->setOpponent(QStringLiteral("ＣＰＵ"), [this] { return cpuColor; });
 }
 
 // ---------------------------------------------------------------- a new game
