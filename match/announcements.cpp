@@ -1,13 +1,15 @@
 #include "match/announcements.h"
 
+#include <QPointer>
 #include <QPushButton>
 
 #include "match/matchwindow.h"
 #include "windowbase/announcer.h"
 
-MatchAnnouncements::MatchAnnouncements(MatchWindow *window) : QObject(window), m_window(window)
+MatchAnnouncements::MatchAnnouncements(MatchWindow *window)
+    : QObject(window), m_window(window), m_announcer(Announcer::of(window))
 {
-    Announcer::of(window)->setSummary([this] { return summary(); });
+    m_announcer->setSummary([this] { return summary(); });
     // "パ ス" is painted spread out and spoken as one word.
     for (QPushButton *b : window->findChildren<QPushButton *>(QString(), Qt::FindDirectChildrenOnly))
         b->setAccessibleName(Announcer::spoken(b->text()));
@@ -15,9 +17,14 @@ MatchAnnouncements::MatchAnnouncements(MatchWindow *window) : QObject(window), m
 
 MatchAnnouncements *MatchAnnouncements::of(MatchWindow *window)
 {
-    if (auto *a = window->findChild<MatchAnnouncements *>(QString(), Qt::FindDirectChildrenOnly))
-        return a;
-    return new MatchAnnouncements(window);
+    // Asked at every move: the last window's is at hand without a search.
+    static QPointer<MatchAnnouncements> last;
+    if (last && last->m_window == window)
+        return last;
+    last = window->findChild<MatchAnnouncements *>(QString(), Qt::FindDirectChildrenOnly);
+    if (!last)
+        last = new MatchAnnouncements(window);
+    return last;
 }
 
 void MatchAnnouncements::setOpponent(const QString &name, std::function<qint16()> colour)
@@ -26,10 +33,7 @@ void MatchAnnouncements::setOpponent(const QString &name, std::function<qint16()
     m_opponentColour = std::move(colour);
 }
 
-QString MatchAnnouncements::cellText(int index)
-{
-    return QChar(u'A' + index % 8) + QString::number(index / 8 + 1);
-}
+QString MatchAnnouncements::cellText(int index) { return QChar(u'A' + index % 8) + QString::number(index / 8 + 1); }
 
 QString MatchAnnouncements::colourText(qint16 colour)
 {
@@ -61,16 +65,16 @@ void MatchAnnouncements::moved(int index)
 {
     const qint16 colour = m_window->Board[index / 8][index % 8];
     m_moved = true;
-    Announcer::of(m_window)->say(moveText(nameOf(colour), index, colour));
+    m_announcer->say(moveText(nameOf(colour), index, colour));
 }
 
 void MatchAnnouncements::passed()
 {
     const qint16 colour = m_window->turnColor;
-    Announcer::of(m_window)->say(passText(nameOf(colour), colour));
+    m_announcer->say(passText(nameOf(colour), colour));
 }
 
-void MatchAnnouncements::ended() { Announcer::of(m_window)->say(QString()); }
+void MatchAnnouncements::ended() { m_announcer->say(QString()); }
 
 QStringList MatchAnnouncements::summary()
 {

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <functional>
 
+class Announcer;
 class MatchWindow;
 
 class MatchAnnouncements : public QObject {
@@ -44,6 +45,7 @@ private:
     QStringList summary();
 
     MatchWindow *m_window;
+    Announcer *m_announcer;
     QString m_opponent;
     std::function<qint16()> m_opponentColour;
     bool m_moved = false;  // a move is among the parts: the counts follow

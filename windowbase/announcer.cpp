@@ -33,6 +33,9 @@ public:
 // Utterances kept: a screen reader that lags behind reads the older ones
 // still; one that lags further has nothing stale left to read.
 constexpr int keptUtterances = 4;
+// Parts kept for one utterance: events handled without a return to the event
+// loop (a replay) leave only their latest parts, never a queue of stale ones.
+constexpr int keptParts = 6;
 
 QAccessibleInterface *factory(const QString &className, QObject *object)
 {
@@ -80,6 +83,8 @@ void Announcer::say(const QString &part)
 {
     if (!part.isEmpty())
         m_parts << part;
+    if (m_parts.size() > keptParts)
+        m_parts.removeFirst();
     m_pending = true;
     if (m_flushPosted)
         return;

@@ -49,6 +49,6 @@ private:
     // reader reads the name when it gets to the report, which may be after
     // the next utterance.
     QList<QWidget *> m_utterances;
-    bool m_pending = false;      // something was said since the last utterance
+    bool m_pending = false;  // something was said since the last utterance
     bool m_flushPosted = false;
 };
