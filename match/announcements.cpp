@@ -76,6 +76,15 @@ void MatchAnnouncements::passed()
 
 void MatchAnnouncements::ended() { m_announcer->say(QString()); }
 
+void MatchAnnouncements::newGame()
+{
+    // The window's first game is set up before it shows: its title says enough.
+    if (!m_window->isVisible())
+        return;
+    m_newGame = true;
+    m_announcer->say(QStringLiteral("新しい対局"));
+}
+
 QStringList MatchAnnouncements::summary()
 {
     QStringList parts;
@@ -89,5 +98,8 @@ QStringList MatchAnnouncements::summary()
     }
     m_moved = false;
     parts << (over ? Announcer::spoken(m_window->Label2->text()) : label);
+    if (m_newGame)
+        parts << Announcer::spoken(m_window->Label2->text());
+    m_newGame = false;
     return parts;
 }

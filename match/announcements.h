@@ -28,6 +28,9 @@ public:
     void passed();
     // The game has ended, by the last move, two passes or a resignation.
     void ended();
+    // A new game has been set up on a window already on screen: "新しい対局",
+    // whose turn it is and the status line ("CPUを選んでください").
+    void newGame();
 
     // ---- the texts ----
     static QString cellText(int index);  // "A1".."H8"
@@ -48,5 +51,6 @@ private:
     Announcer *m_announcer;
     QString m_opponent;
     std::function<qint16()> m_opponentColour;
-    bool m_moved = false;  // a move is among the parts: the counts follow
+    bool m_moved = false;    // a move is among the parts: the counts follow
+    bool m_newGame = false;  // a new game is among the parts: the status line follows
 };

@@ -136,6 +136,7 @@ void MatchWindow::syokika()
     Command2->hide();
     setLabel(Label2, Rgb::lightGrey(), Rgb::blue(), QString());
     komacount();
+    MatchAnnouncements::of(this)->newGame();
 }
 
 void MatchWindow::reverse(const i16 &row, const i16 &col)

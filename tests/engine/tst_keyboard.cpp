@@ -329,6 +329,13 @@ private slots:
             w->Command3->click();
             return w;
         }) << QStringLiteral("投了、黒 2 白 2、お見事白番の勝利");
+        QTest::newRow("new game") << Play([=] {
+            MatchWindow *w = local();
+            w->Command3->click();
+            TestKit::settle();
+            w->Command2->click();
+            return w;
+        }) << QStringLiteral("新しい対局、黒番");
         const auto computer = [](QPushButton *Form2::*colour) {
             auto *f = showActive<Form2>(FormId::Form2);
             f->setRandomSource([] { return 0.25; });
@@ -349,6 +356,13 @@ private slots:
             f->Timer1_Timer();
             return f;
         }) << QStringLiteral("ＣＰＵはパス、白番");
+        QTest::newRow("computer: new game") << Play([=] {
+            Form2 *f = computer(&Form2::Command5);
+            f->Command3->click();
+            TestKit::settle();
+            f->Command2->click();
+            return f;
+        }) << QStringLiteral("新しい対局、黒番、CPUを選んでください");
     }
     void announcements()
     {
