@@ -1,5 +1,6 @@
 #include "match/announcements.h"
 
+#include <QEvent>
 #include <QPointer>
 #include <QPushButton>
 
@@ -10,6 +11,7 @@ MatchAnnouncements::MatchAnnouncements(MatchWindow *window)
     : QObject(window), m_window(window), m_announcer(Announcer::of(window))
 {
     m_announcer->setSummary([this] { return summary(); });
+    window->installEventFilter(this);
     // "パ ス" is painted spread out and spoken as one word.
     for (QPushButton *b : window->findChildren<QPushButton *>(QString(), Qt::FindDirectChildrenOnly))
         b->setAccessibleName(Announcer::spoken(b->text()));
@@ -85,8 +87,25 @@ void MatchAnnouncements::newGame()
     m_announcer->say(QStringLiteral("新しい対局"));
 }
 
+bool MatchAnnouncements::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_window && event->type() == QEvent::WindowActivate && !m_greeted) {
+        m_greeted = true;
+        const QString status = Announcer::spoken(m_window->Label2->text());
+        if (!status.isEmpty()) {
+            m_greeting = true;
+            m_announcer->say(status);
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
 QStringList MatchAnnouncements::summary()
 {
+    if (m_greeting) {
+        m_greeting = false;
+        return {};
+    }
     QStringList parts;
     const bool over = m_window->gameOver();
     const QString label = Announcer::spoken(m_window->Label1->text());

@@ -41,6 +41,11 @@ public:
     static QString passText(const QString &name, qint16 colour);
     static QString countsText(int black, int white);  // "黒 4 白 1"
 
+protected:
+    // The window's first activation: its status line, if it has one
+    // ("CPUを選んでください"), once the screen reader has read the title.
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     QString nameOf(qint16 colour) const;
     // After every event: the counts after a move, then whose turn it is
@@ -51,6 +56,8 @@ private:
     Announcer *m_announcer;
     QString m_opponent;
     std::function<qint16()> m_opponentColour;
-    bool m_moved = false;    // a move is among the parts: the counts follow
-    bool m_newGame = false;  // a new game is among the parts: the status line follows
+    bool m_moved = false;     // a move is among the parts: the counts follow
+    bool m_newGame = false;   // a new game is among the parts: the status line follows
+    bool m_greeting = false;  // the status line alone, on opening
+    bool m_greeted = false;
 };

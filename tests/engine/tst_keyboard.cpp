@@ -70,6 +70,7 @@ W *showActive(FormId id)
     auto *w = qobject_cast<W *>(Module1::show(id));
     w->activateWindow();
     QTest::qWaitForWindowActive(w);
+    TestKit::settle();  // what it says on opening is said
     return w;
 }
 
@@ -423,6 +424,18 @@ private slots:
         TestKit::settle();
         QCOMPARE(said.size(), 1);
         QCOMPARE(said.at(0).at(0).toString(), heard);
+    }
+
+    // A match window with a status line says it when it opens.
+    void matchGreeting()
+    {
+        auto *f = qobject_cast<Form2 *>(Module1::show(FormId::Form2));
+        QSignalSpy said(Announcer::of(f), &Announcer::announced);
+        f->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f));
+        TestKit::settle();
+        QCOMPARE(said.size(), 1);
+        QCOMPARE(said.at(0).at(0).toString(), QStringLiteral("CPUを選んでください"));
     }
 
     // The mouse never shows the cursor, and puts a shown one away.
