@@ -30,6 +30,8 @@ public:
 
     // "A1".."H8" (column letter, row number), a space, the contents.
     static QString cellName(int index, qint16 value);
+    // The cell's name as the board stands at the last refresh.
+    QString cellName(int index) const { return m_names[index]; }
     // A cell played by keyboard or by an assistive tool: exactly its click,
     // and only while the cell takes clicks.
     static void press(CellImage *cell);
@@ -52,6 +54,7 @@ private:
     CellImage *m_cells[64] = {};
     Contents m_contents;
     qint16 m_named[64];  // the contents each cell's name tells; 2 before the first
+    QString m_names[64];
     int m_cursor = startCell;
     bool m_keyUsed = false;
 };

@@ -10,6 +10,11 @@ public:
     // Read the picture file now (every draw reads the file again).
     void loadPicture(const QString &path);
     QString pictureFile() const { return m_file; }
+    // Enables or disables the cell as setEnabled does, without reporting the
+    // change to assistive tools: the board locks and unlocks at every
+    // hand-over, and 64 reports at once are a flood in which a screen reader
+    // drops the announcement of the move. It reads the state when it asks.
+    void setClickable(bool clickable) { setAttribute(Qt::WA_Disabled, !clickable); }
 
 signals:
     void clicked(int index);

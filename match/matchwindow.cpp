@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "match/announcements.h"
+#include "windowbase/announcer.h"
 #include "windowbase/layout.h"
 #include "windowbase/module1.h"
 #include "windowbase/msgbox.h"
@@ -65,6 +67,7 @@ MatchWindow::MatchWindow(const Design &d) : KWindow(d.id)
     connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
     connect(Command4, &QPushButton::clicked, this, [this] { Command4_Click(); });
     connect(Command7, &QPushButton::clicked, this, [this] { Command7_Click(); });
+    new MatchAnnouncements(this);
 }
 
 // ---------------------------------------------------------------- board
@@ -97,6 +100,7 @@ void MatchWindow::syokika()
     Command2->hide();
     setLabel(Label2, Rgb::lightGrey(), Rgb::blue(), QString());
     komacount();
+    MatchAnnouncements::of(this)->newGame();
 }
 
 // Draws a cell as the board holds it.
@@ -116,7 +120,7 @@ void MatchWindow::red(const i16 &index)
 void MatchWindow::setCellsEnabled(bool enabled)
 {
     for (CellImage *cell : Image1)
-        cell->setEnabled(enabled);
+        cell->setClickable(enabled);
 }
 
 // ---------------------------------------------------------------- scans
@@ -152,6 +156,7 @@ void MatchWindow::setLabel(QLabel *label, const QColor &background, const QColor
 {
     Layout::setColors(label, background, text);
     label->setText(caption);
+    label->setAccessibleName(Announcer::spoken(caption));
 }
 
 void MatchWindow::Image1_Click(i16 Index)
@@ -183,6 +188,7 @@ void MatchWindow::Image1_Click(i16 Index)
     MMControl1->play();
     komacount();
     afterMove();
+    MatchAnnouncements::of(this)->moved(Index);
     if (m_board.full())
         syuukyoku();
 }
@@ -201,6 +207,7 @@ void MatchWindow::Command1_Click()
 
 void MatchWindow::pass()
 {
+    MatchAnnouncements::of(this)->passed();
     beforePass();
     // A pass right after a pass: neither side can move.
     if (!m_board.pass()) {
@@ -247,6 +254,7 @@ void MatchWindow::syuukyoku()
     }
     showResult(m_board.result(), false);
     endGame();
+    MatchAnnouncements::of(this)->ended();
 }
 
 void MatchWindow::touryou()
@@ -257,6 +265,7 @@ void MatchWindow::touryou()
     // The side to move resigns; the other side wins.
     showResult(static_cast<i16>(-m_board.turnColor()), true);
     endGame();
+    MatchAnnouncements::of(this)->ended();
 }
 
 // The last steps of both ends of a game.

@@ -2,6 +2,7 @@
 
 #include <QListWidget>
 
+#include "match/announcements.h"
 #include "windowbase/boxqueue.h"
 #include "windowbase/layout.h"
 #include "windowbase/module1.h"
@@ -27,6 +28,8 @@ NetMatchWindow::NetMatchWindow(const Design &design, i16 ownColor, const Place &
     connect(Winsock1, &Winsock::DataArrival, this, [this](qint32 n) { Winsock1_DataArrival(n); });
     connect(Winsock1, &Winsock::SendComplete, this, [this] { post([this] { Winsock1_SendComplete(); }); });
     connect(Winsock1, &Winsock::Disconnected, this, [this] { post([this] { Winsock1_Close(); }); });
+    MatchAnnouncements::of(this)->setOpponent(QStringLiteral("あいて"),
+                                              [this] { return static_cast<i16>(-m_ownColor); });
 }
 
 void NetMatchWindow::Form_Load()

@@ -4,12 +4,15 @@
 #include <QIcon>
 #include <QPointer>
 
+#include "windowbase/announcer.h"
 #include "windowbase/layout.h"
 #include "windowbase/module1.h"
 #include "windowbase/msgbox.h"
 
 KWindow::KWindow(FormId id, QWidget *parent) : QWidget(parent), m_id(id)
 {
+    // Before this window's accessible interface is first asked for: a frame.
+    Announcer::installAccessibility();
     setAttribute(Qt::WA_DeleteOnClose, false);
     setWindowIcon(QIcon(Layout::builtInPicture(QStringLiteral(":/res/kobanto.png"))));
     setFont(Layout::font(9));

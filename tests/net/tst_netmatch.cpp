@@ -5,6 +5,7 @@
 
 #include "tests/common/access.h"
 #include "tests/net/netkit.h"
+#include "windowbase/announcer.h"
 
 using namespace NetKit;
 
@@ -201,6 +202,30 @@ private slots:
         r->send("-1");
         QVERIFY(wait([&] { return c->Label1->text() == "終 局"; }));
         QCOMPARE(r->got, QByteArray());
+    }
+
+    // What the client's player hears: the peer's move, their own, the peer's
+    // pass and resignation, each as one utterance.
+    void heardFromPeer()
+    {
+        auto r = openRaw();
+        QVERIFY(r);
+        Form8 *c = r->w;
+        QStringList heard;
+        connect(Announcer::of(c), &Announcer::announced, c, [&](const QString &text) { heard << text; });
+        r->send("19");
+        QVERIFY(wait([&] { return heard.size() == 1; }));
+        clickCell(c, 18);
+        QVERIFY(r->expect("18"));
+        r->send("-1");
+        QVERIFY(wait([&] { return heard.size() == 3; }));
+        clickCell(c, 20);
+        QVERIFY(r->expect("20"));
+        r->send("64");
+        QVERIFY(wait([&] { return heard.size() == 5; }));
+        QCOMPARE(heard,
+                 QStringList({"あいては D3 に黒、黒 4 白 1、白番", "C3 に白、黒 3 白 3、黒番", "あいてはパス、白番",
+                              "E3 に白、黒 1 白 6、黒番", "投了、黒 1 白 6、あなたの勝利です"}));
     }
 
     void cannotStart_data()

@@ -3,6 +3,7 @@
 #include <QTimer>
 
 #include "computer/player.h"
+#include "match/announcements.h"
 #include "windowbase/boxqueue.h"
 #include "windowbase/layout.h"
 
@@ -45,6 +46,7 @@ Form2::Form2()
         Timer1->stop();
         m_ticks->post([this] { Timer1_Timer(); });
     });
+    MatchAnnouncements::of(this)->setOpponent(QStringLiteral("ＣＰＵ"), [this] { return cpuColor; });
 }
 
 // ---------------------------------------------------------------- a new game

@@ -4,6 +4,7 @@
 #include <QAccessibleWidget>
 #include <QKeyEvent>
 
+#include "windowbase/announcer.h"
 #include "windows/menu/form3.h"
 
 namespace {
@@ -53,8 +54,22 @@ MenuKeys::MenuKeys(Form3 *menu) : QObject(menu), m_menu(menu)
     menu->installEventFilter(this);
 }
 
+QString MenuKeys::hint(int area)
+{
+    const QString how = QStringLiteral("矢印キーで選び、Enter で決定");
+    HoverArea *selected = areaOf(m_menu, area);
+    return selected ? selected->accessibleName() + QStringLiteral(" を選択中、") + how
+                    : QStringLiteral("モードを") + how;
+}
+
 bool MenuKeys::eventFilter(QObject *watched, QEvent *event)
 {
+    // Nothing has the focus when the menu opens: say where one is, once,
+    // after the screen reader has read the window's title.
+    if (watched == m_menu && event->type() == QEvent::WindowActivate && !m_greeted) {
+        m_greeted = true;
+        Announcer::of(m_menu)->say(hint(m_menu->hoverArea));
+    }
     if (watched != m_menu || event->type() != QEvent::KeyPress)
         return QObject::eventFilter(watched, event);
     const auto *key = static_cast<QKeyEvent *>(event);

@@ -14,9 +14,13 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
+    // What the menu says when it opens: how to choose, or the selected mode.
+    QString hint(int area);
+
 private:
     void select(int area);
     void open();
 
     Form3 *m_menu;
+    bool m_greeted = false;
 };

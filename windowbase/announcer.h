@@ -1,0 +1,54 @@
+#pragma once
+// What a screen reader should say while the focus stays where it is: each
+// utterance a hidden notification object of the window, reported shown. The
+// parts said while one event is handled (a move, the counts, whose turn) are
+// spoken together once that event is done, so the listener hears one
+// utterance per event and never a queue of stale ones.
+#include <QList>
+#include <QStringList>
+#include <QWidget>
+#include <functional>
+
+class Announcer : public QWidget {
+    Q_OBJECT
+public:
+    // The window's announcer, made at its first use.
+    static Announcer *of(QWidget *window);
+
+    // Adds a part to what is said once the running event is handled; an
+    // empty part says only the summary.
+    void say(const QString &part);
+    // Asked just before speaking: the parts the state after the event
+    // decides (whose turn, the result). A part already said is not repeated.
+    void setSummary(std::function<QStringList()> summary) { m_summary = std::move(summary); }
+    // Speaks what was said so far now rather than once the event is done.
+    void flush();
+    // The last utterance, and the notification object that carries it.
+    QString text() const { return m_text; }
+    QWidget *lastUtterance() const { return m_utterances.isEmpty() ? nullptr : m_utterances.last(); }
+
+    // A caption as it is spoken: without the spaces that spread a painted
+    // caption ("パ ス" is "パス"); spaces next to Latin text stay.
+    static QString spoken(const QString &caption);
+
+    // The accessible interfaces of the announcer and of every window (a
+    // frame, whose name is its caption). Before the first window is made.
+    static void installAccessibility();
+
+signals:
+    // One utterance, as the screen reader is told it.
+    void announced(const QString &text);
+
+private:
+    explicit Announcer(QWidget *window);
+
+    QStringList m_parts;
+    std::function<QStringList()> m_summary;
+    QString m_text;
+    // The latest utterances, oldest first. Each keeps its text: the screen
+    // reader reads the name when it gets to the report, which may be after
+    // the next utterance.
+    QList<QWidget *> m_utterances;
+    bool m_pending = false;  // something was said since the last utterance
+    bool m_flushPosted = false;
+};
