@@ -106,7 +106,7 @@ QString settings() { return Module1::getname() + '|' + Module1::gethost() + '|' 
 const QString nothingStored = "||0";
 }  // namespace
 
-class TestShell : public QObject {
+class TestWindows : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase()
@@ -401,5 +401,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestShell)
-#include "tst_shell.moc"
+QTEST_MAIN(TestWindows)
+#include "tst_windows.moc"
