@@ -14,11 +14,6 @@
 class QWidget;
 
 namespace TestKit {
-struct Box {
-    QString text;
-    MsgBox::Kind kind;
-};
-
 // Call once from initTestCase().
 void init();
 // Lets the window set create W in slot id. The program registers all nine
