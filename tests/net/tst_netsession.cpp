@@ -204,11 +204,8 @@ void handle(Side &d, int me)
 void read(Side &d, int me)
 {
     const std::deque<Msg> got = std::exchange(d.arrived, {});
-    if (d.literal) {
-        if (got.size() == 1)
-            literalReceive(d, me, got.front());
-        return;
-    }
+    if (d.literal)
+        return got.size() == 1 ? literalReceive(d, me, got.front()) : void();
     QByteArray bytes;
     for (const Msg &m : got)
         bytes += Protocol::encodeNumber(m.value);
@@ -220,8 +217,7 @@ void read(Side &d, int me)
 }
 void answer(Side &d, int me, bool yes)
 {
-    const qint16 code = d.question;
-    d.question = 0;
+    const qint16 code = std::exchange(d.question, qint16(0));
     ++d.answers;
     d.saidYes[code - Protocol::ModeSelect] |= yes;
     if (!d.literal)
@@ -415,10 +411,9 @@ struct Explorer {
             n += explore(after);
             trace.pop_back();
         }
-        if (n == 0) {  // an end state
+        if (n == 0)  // an end state
             check(p);
-            n = 1;
-        }
+        n = std::max(n, 1.0);
         paths.emplace(k, n);
         return n;
     }
