@@ -15,27 +15,19 @@
 #include "windows/net/form9.h"
 
 // What the window and its session keep to themselves, read by the tests.
-struct NetWindowTest {
-    static const NetSession &session(const NetMatchWindow *w) { return w->m_session; }
-    static int waitingEvents(const NetMatchWindow *w) { return w->m_queue->size(); }
-};
 struct NetSessionTest {
     static int ignored(const NetSession &s) { return s.m_log.count(); }
-    static bool awaitingAnswers(const NetSession &s)
-    {
-        return s.m_outstanding[0] + s.m_outstanding[1] + s.m_outstanding[2] > 0;
-    }
+};
+struct NetWindowTest {
+    static int waitingEvents(const NetMatchWindow *w) { return w->m_queue->size(); }
+    static int ignored(const NetMatchWindow *w) { return NetSessionTest::ignored(w->m_session); }
 };
 
 namespace NetKit {
 // Socket events and messages waiting for a box to close.
 inline int waitingEvents(const NetMatchWindow *w) { return NetWindowTest::waitingEvents(w); }
 // Received messages that were ignored.
-inline int ignoredMessages(const NetMatchWindow *w) { return NetSessionTest::ignored(NetWindowTest::session(w)); }
-inline bool awaitingAnswers(const NetMatchWindow *w)
-{
-    return NetSessionTest::awaitingAnswers(NetWindowTest::session(w));
-}
+inline int ignoredMessages(const NetMatchWindow *w) { return NetWindowTest::ignored(w); }
 inline void init()
 {
     TestKit::init();

@@ -55,17 +55,6 @@ private slots:
         QCOMPARE(ms[0].kind == Kind::Junk, junk);
         QCOMPARE(ms[0].kind == Kind::Chat, name.startsWith("chat"));
     }
-    // Every number a peer sends, each to its own kind.
-    void numbers()
-    {
-        for (qint16 v = -67; v <= ForcedEnd; ++v) {
-            if (ReceivePath::kindOf(v) == Kind::Junk)
-                continue;
-            QCOMPARE(encodeNumber(v), QByteArray::number(v));
-            QCOMPARE(ReceivePath::check(encodeNumber(v)), QString());
-            QCOMPARE(said(split(encodeNumber(v))), saidNumbers({v}));
-        }
-    }
     // Every two numbers one side can send back to back, joined in one read:
     // any number, then a request, an answer, the forced end or a pass; a
     // code, then the two-digit cell a new game opens on; any number, then a
@@ -133,6 +122,9 @@ private slots:
                                      << "太郎>こんにちは";
         QTest::newRow("half-width, Windows marks, NEC")
             << QByteArray(" \xb1>\x81\x60\x81\x7c\x87\x40\xfb\xfc") << "ｱ>～－①髙";
+        QTest::newRow("where JIS and Windows differ")
+            << QByteArray(" A>\x81\x60\x81\x7C\x81\x61\x81\x91\x81\x92\x81\xCA\x81\x5C")
+            << QString::fromUtf16(u"A>\uFF5E\uFF0D\u2225\uFFE0\uFFE1\uFFE2\u2015");
         QTest::newRow("name with spaces") << QByteArray("   A>  x") << "A>  x";
         QTest::newRow("invalid bytes") << QByteArray(" >a\xff\x62\xfd\xfe\xa0\x80") << ">a" + r + "b" + r + r + r + r;
         QTest::newRow("lead byte without trail") << QByteArray(" >\x82 x\x82") << ">" + r + " x" + r;
@@ -147,9 +139,13 @@ private slots:
         if (!wire.startsWith("  ") && !listed.contains(QChar::ReplacementCharacter))  // and goes out so
             QCOMPARE(encodeChat(listed.section('>', 0, 0), listed.section('>', 1)), wire);
     }
-    void unmappableGoesOutAsQuestionMarks()
+    // What cannot be written goes out as question marks; the JIS forms of
+    // the characters above go out as the Windows codes.
+    void encodedOnly()
     {
         QCOMPARE(encodeChat("é", "a😀b" + QString(QChar(0xD800))), QByteArray(" ?>a?b?"));
+        QCOMPARE(encodeChat("A", QString::fromUtf16(u"\u301C\u2212\u2016\u00A2\u00A3\u00AC\u2014")),
+                 QByteArray(" A>\x81\x60\x81\x7C\x81\x61\x81\x91\x81\x92\x81\xCA\x81\x5C"));
     }
 };
 

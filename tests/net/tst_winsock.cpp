@@ -1,5 +1,5 @@
-// The socket control's keep-alive: a peer that vanishes without closing is
-// reported as a lost connection.
+// The socket control: finding a host by name or address, and its keep-alive,
+// so that a peer that vanishes without closing is reported as a lost connection.
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QtTest>
@@ -77,6 +77,29 @@ private slots:
             QCOMPARE(option(fd, IPPROTO_TCP, TCP_KEEPINTVL), 5);
             QCOMPARE(option(fd, IPPROTO_TCP, TCP_KEEPCNT), 4);
         }
+    }
+
+    void joinsByName_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("listener");
+        for (const auto &[typed, at] :
+             {std::pair{"localhost", "127.0.0.1"}, {" localhost ", "127.0.0.1"}, {"::1", "::1"}, {"[::1]", "::1"}})
+            QTest::newRow(typed) << QString(typed) << QString(at);
+    }
+    // A host listening on the loopback is found by its name as well as by
+    // its IPv4 or IPv6 address, as typed.
+    void joinsByName()
+    {
+        QFETCH(QString, address);
+        QFETCH(QString, listener);
+        QTcpServer server;
+        if (!server.listen(QHostAddress(listener)))
+            QSKIP("no loopback of this kind to listen on");
+        Winsock client;
+        QSignalSpy connected(&client, qOverload<>(&Winsock::Connect));
+        client.Connect(address, server.serverPort());
+        QVERIFY(QTest::qWaitFor([&] { return !connected.isEmpty(); }, 5000));
     }
 
     // Both ends stop hearing from each other (the loopback of a network
