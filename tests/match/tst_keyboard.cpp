@@ -170,10 +170,13 @@ private slots:
     }
 
     // The first key shows the cursor where it rests; it stops at every edge.
+    // The mouse never shows it, and puts a shown one away.
     void cursorMoves()
     {
         auto *f = showActive<Form1>(FormId::Form1);
         BoardFocus *b = f->boardFocus;
+        QTest::mouseClick(f->Image1[19], Qt::LeftButton);
+        QVERIFY(!b->cursorShown());
         const std::tuple<Qt::Key, int, int> steps[] = {{Qt::Key_Right, 1, 27},
                                                        {Qt::Key_Left, 5, 24},
                                                        {Qt::Key_Up, 5, 0},
@@ -192,6 +195,11 @@ private slots:
         QVERIFY(!face(f->Image1[62])->state().focused);
         QCOMPARE(eventsFor(f->Image1[7], QAccessible::Focus), 3);  // reached, then two stops at the edge
         QCOMPARE(eventsFor(f->Image1[63], QAccessible::Focus), 3);
+        QTest::mouseClick(f->Image1[18], Qt::LeftButton);
+        QCOMPARE(f->board().moveCount(), 2);
+        QVERIFY(!b->cursorShown());
+        QTest::keyClick(b, Qt::Key_Left);  // shows it again where it was
+        QCOMPARE(b->cursor(), 63);
 
         // Leaving the board puts the cursor away; coming back shows it again.
         QTest::keyClick(b, Qt::Key_Tab);
@@ -200,10 +208,21 @@ private slots:
         QVERIFY(b->cursorShown());
     }
 
-    // A game played by keys: a refusal, moves, the names and the labels.
+    // What a screen reader reads of the window and its controls; a game played
+    // by keys: a refusal, moves, the names and the labels.
     void keyboardGame()
     {
         auto *f = showActive<Form1>(FormId::Form1);
+        // Windows are frames, so the title command reads their captions.
+        QCOMPARE(face(f)->role(), QAccessible::Window);
+        QCOMPARE(face(f)->text(QAccessible::Name), f->windowTitle());
+        // A cell tells no key binding: Orca would read "Space" after each.
+        QCOMPARE(face(f->Image1[0])->actionInterface()->keyBindingsForAction(QAccessibleActionInterface::pressAction()),
+                 QStringList());
+        // Painted captions keep their spaces; their names do not.
+        QCOMPARE(f->Command1->text(), QStringLiteral("パ ス"));
+        QCOMPARE(face(f->Command1)->text(QAccessible::Name), QStringLiteral("パス"));
+        QCOMPARE(face(f->Label1)->text(QAccessible::Name), QStringLiteral("黒番"));
         BoardFocus *b = f->boardFocus;
         g_events.clear();
         QTest::keyClick(b, Qt::Key_Return);  // only shows the cursor
@@ -239,11 +258,12 @@ private slots:
         QCOMPARE(TestKit::boxTexts().size(), 1);
     }
 
-    // What the player hears on opening and after each kind of event, as one utterance, and
-    // what a screen reader finds: a notification named after it, shown once.
-    // Steps: a number clicks that cell, "tick" is the computer's turn (level
-    // 1, from the first cell), a position's name sets it with black to move,
-    // the others press that button.
+    // What the player hears on opening and after each kind of event, as one
+    // utterance, and what a screen reader finds: a notification named after
+    // it, shown once. Steps: a number clicks that cell, "tick" is the
+    // computer's turn (it tries the cells from the first), a position's name
+    // sets it with black to move, "hover" rests the pointer on a mode before
+    // the menu opens, the others press that button.
     void announcements_data()
     {
         QTest::addColumn<FormId>("id");
@@ -314,37 +334,6 @@ private slots:
         QCOMPARE(face(u)->role(), QAccessible::Notification);
         QCOMPARE(face(u)->text(QAccessible::Name), heard);
         QCOMPARE(eventsFor(u, QAccessible::ObjectShow), 1);
-    }
-
-    // What a screen reader reads of the windows and the board's controls.
-    void spokenNames()
-    {
-        auto *f = showActive<Form1>(FormId::Form1);
-        // Windows are frames, so the title command reads their captions.
-        QCOMPARE(face(f)->role(), QAccessible::Window);
-        QCOMPARE(face(f)->text(QAccessible::Name), f->windowTitle());
-        // A cell tells no key binding: Orca would read "Space" after each.
-        QCOMPARE(face(f->Image1[0])->actionInterface()->keyBindingsForAction(QAccessibleActionInterface::pressAction()),
-                 QStringList());
-        // Painted captions keep their spaces; their names do not.
-        QCOMPARE(f->Command1->text(), QStringLiteral("パ ス"));
-        QCOMPARE(face(f->Command1)->text(QAccessible::Name), QStringLiteral("パス"));
-        QCOMPARE(face(f->Label1)->text(QAccessible::Name), QStringLiteral("黒番"));
-    }
-
-    // The mouse never shows the cursor, and puts a shown one away.
-    void mousePlayHidesTheCursor()
-    {
-        auto *f = showActive<Form1>(FormId::Form1);
-        QTest::mouseClick(f->Image1[19], Qt::LeftButton);
-        QVERIFY(!f->boardFocus->cursorShown());
-        QTest::keyClick(f->boardFocus, Qt::Key_Left);
-        QVERIFY(f->boardFocus->cursorShown());
-        QTest::mouseClick(f->Image1[18], Qt::LeftButton);
-        QCOMPARE(f->board().moveCount(), 2);
-        QVERIFY(!f->boardFocus->cursorShown());
-        QTest::keyClick(f->boardFocus, Qt::Key_Left);  // shows it again where it was
-        QCOMPARE(f->boardFocus->cursor(), 27);
     }
 
     // Against the computer: the person plays by keys; a locked board plays nothing.
