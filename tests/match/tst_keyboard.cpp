@@ -1,0 +1,376 @@
+// The whole program without a mouse: the opening, the menu, the match
+// windows and the settings dialogs driven by keys, and what an assistive tool
+// reads and does through the accessibility interfaces.
+#include <QAccessible>
+#include <QtTest>
+#include <QtWidgets>
+
+#include "tests/common/access.h"
+#include "tests/common/testkit.h"
+#include "windowbase/announcer.h"
+#include "windowbase/module1.h"
+#include "windows/cpu/form2.h"
+#include "windows/local/form1.h"
+#include "windows/menu/form3.h"
+#include "windows/net/form5.h"
+#include "windows/net/form8.h"
+#include "windows/opening/form4.h"
+#include "windows/settings/form6.h"
+#include "windows/settings/form7.h"
+
+// Qt hands accessibility events on only while an assistive tool is attached,
+// and the offscreen platform attaches none: switch its accessibility on as a
+// screen reader's bridge would. These three are Qt's own exported names.
+class QPlatformAccessibility {
+public:
+    void setActive(bool active);
+};
+class QPlatformIntegration {
+public:
+    QPlatformAccessibility *accessibility() const;
+};
+class QGuiApplicationPrivate {
+public:
+    static QPlatformIntegration *platform_integration;
+};
+
+namespace {
+
+QList<std::pair<QObject *, QAccessible::Event>> g_events;  // what a screen reader was told, in order
+void record(QAccessibleEvent *event) { g_events.append({event->object(), event->type()}); }
+int eventsFor(QObject *object, QAccessible::Event type) { return int(g_events.count({object, type})); }
+
+// The controls Tab visits, in order, starting from the window.
+QList<QWidget *> tabStops(QWidget *window)
+{
+    QList<QWidget *> out;
+    for (QWidget *w = window->nextInFocusChain(); w != window; w = w->nextInFocusChain())
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(window))
+            out << w;
+    return out;
+}
+
+template <class W>
+W *showActive(FormId id)
+{
+    auto *w = qobject_cast<W *>(Module1::show(id));
+    w->activateWindow();
+    QTest::qWaitForWindowActive(w);
+    TestKit::settle();  // what it says on opening is said
+    return w;
+}
+
+void press(QWidget *w, Qt::Key key, int times = 1)
+{
+    for (int i = 0; i < times; ++i)
+        QTest::keyClick(w, key);
+}
+
+QAccessibleInterface *face(QObject *o) { return QAccessible::queryAccessibleInterface(o); }
+void pressAction(QObject *o) { face(o)->actionInterface()->doAction(QAccessibleActionInterface::pressAction()); }
+
+}  // namespace
+
+class TestKeyboard : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        TestKit::init();
+        TestKit::registerAllWindows();
+        TestKit::stubNetworkMatches();  // the windows behind the dialogs, without their sockets
+        QAccessible::installUpdateHandler(record);
+        QGuiApplicationPrivate::platform_integration->accessibility()->setActive(true);
+        QVERIFY(QAccessible::isActive());
+    }
+    void init() { g_events.clear(); }
+    void cleanup() { TestKit::reset(); }
+
+    void anyKeySkipsTheOpening()
+    {
+        auto *op = qobject_cast<Form4 *>(Module1::show(FormId::Form4));
+        QTest::keyClick(op, Qt::Key_Escape);
+        QVERIFY(!op->isVisible());
+        QVERIFY(Module1::loaded(FormId::Form3));
+        QVERIFY(Module1::loaded(FormId::Form3)->isVisible());
+        // The program's first menu already has its quadrants as buttons.
+        QCOMPARE(face(Module1::form<Form3>(FormId::Form3)->Label7)->role(), QAccessible::Button);
+    }
+
+    void menu_data()
+    {
+        QTest::addColumn<int>("tabs");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<FormId>("target");
+        QTest::newRow("1台対戦") << 1 << "1台対戦" << FormId::Form1;
+        QTest::newRow("CPU対戦") << 2 << "CPU対戦" << FormId::Form2;
+        QTest::newRow("サーバ") << 3 << "通信対戦 サーバ" << FormId::Form6;
+        QTest::newRow("クライアント") << 4 << "通信対戦 クライアント" << FormId::Form7;
+    }
+    // Tab selects as the pointer entering does (its captions and sound are the
+    // pointer's, checked with the windows); Enter opens as a click.
+    void menu()
+    {
+        QFETCH(int, tabs);
+        QFETCH(QString, name);
+        QFETCH(FormId, target);
+        auto *m = qobject_cast<Form3 *>(Module1::show(FormId::Form3));
+        press(m, Qt::Key_Tab, tabs);
+        QCOMPARE(m->hoverArea, tabs);
+        HoverArea *hit = QList<HoverArea *>{m->Label7, m->Label8, m->Label9, m->Label10}[tabs - 1];
+        QCOMPARE(face(hit)->role(), QAccessible::Button);
+        QCOMPARE(face(hit)->text(QAccessible::Name), name);
+        QVERIFY(face(hit)->state().focused);
+        QCOMPARE(eventsFor(hit, QAccessible::Focus), 1);
+        QTest::keyClick(m, Qt::Key_Return);
+        QVERIFY(Module1::loaded(target));
+        // The first match window made in this program already has pressable cells.
+        if (auto *w = Module1::form<MatchWindow>(target))
+            QCOMPARE(face(w->Image1[0])->actionInterface()->actionNames().size(), 1);
+    }
+
+    void menuArrowsAndBackTab()
+    {
+        auto *m = qobject_cast<Form3 *>(Module1::show(FormId::Form3));
+        // From none Backtab takes the last, Tab wraps; arrows stop at the edges.
+        const std::pair<Qt::Key, int> steps[] = {
+            {Qt::Key_Backtab, 4}, {Qt::Key_Tab, 1},  {Qt::Key_Left, 1}, {Qt::Key_Up, 1},   {Qt::Key_Right, 2},
+            {Qt::Key_Right, 2},   {Qt::Key_Down, 4}, {Qt::Key_Down, 4}, {Qt::Key_Left, 3}, {Qt::Key_Up, 1}};
+        for (auto [key, area] : steps) {
+            QTest::keyClick(m, key);
+            QCOMPARE(m->hoverArea, area);
+        }
+        QTest::keyClick(m, Qt::Key_Space);
+        QVERIFY(Module1::loaded(FormId::Form1));
+        // An assistive tool presses a quadrant as a click.
+        m = qobject_cast<Form3 *>(Module1::show(FormId::Form3));
+        pressAction(m->Label8);
+        QVERIFY(Module1::loaded(FormId::Form2));
+    }
+
+    // Every match window: the board is the first stop and has the focus; the
+    // cells are no stops, and the pointer still reaches them through the layer.
+    void boardTakesTheFocus()
+    {
+        std::unique_ptr<MatchWindow> host(new form5);  // built but not loaded: no socket
+        std::unique_ptr<MatchWindow> client(new Form8);
+        const QList<MatchWindow *> windows = {showActive<MatchWindow>(FormId::Form1), host.get(), client.get(),
+                                              showActive<MatchWindow>(FormId::Form2)};
+        QCOMPARE(QApplication::focusWidget(), windows.last()->boardFocus);
+        for (MatchWindow *w : windows) {
+            const QList<QWidget *> stops = tabStops(w);
+            QCOMPARE(w->focusWidget(), w->boardFocus);
+            QCOMPARE(stops.value(0), w->boardFocus);
+            QCOMPARE(std::count_if(stops.begin(), stops.end(), [](QWidget *s) { return qobject_cast<CellImage *>(s); }),
+                     0);
+            QVERIFY(!w->boardFocus->cursorShown());
+            QCOMPARE(w->childAt(w->Image1[42]->geometry().center()), w->Image1[42]);
+            QCOMPARE(w->childAt(w->Image1[0]->geometry().topLeft()), w->Image1[0]);
+        }
+    }
+
+    // The first key shows the cursor where it rests; it stops at every edge.
+    // The mouse never shows it, and puts a shown one away.
+    void cursorMoves()
+    {
+        auto *f = showActive<Form1>(FormId::Form1);
+        BoardFocus *b = f->boardFocus;
+        QTest::mouseClick(f->Image1[19], Qt::LeftButton);
+        QVERIFY(!b->cursorShown());
+        const std::tuple<Qt::Key, int, int> steps[] = {{Qt::Key_Right, 1, 27},
+                                                       {Qt::Key_Left, 5, 24},
+                                                       {Qt::Key_Up, 5, 0},
+                                                       {Qt::Key_Right, 9, 7},
+                                                       {Qt::Key_Down, 9, 63}};
+        for (auto [key, times, cell] : steps) {
+            press(b, key, times);
+            QCOMPARE(b->cursor(), cell);
+        }
+        QVERIFY(b->cursorShown());
+        // The focused accessible object is the cursor's cell, announced at each move.
+        QAccessibleInterface *cell = face(b)->focusChild();
+        QCOMPARE(cell->object(), f->Image1[63]);
+        QCOMPARE(cell->text(QAccessible::Name), QStringLiteral("H8 空き"));
+        QVERIFY(cell->state().focused);
+        QVERIFY(!face(f->Image1[62])->state().focused);
+        QCOMPARE(eventsFor(f->Image1[7], QAccessible::Focus), 3);  // reached, then two stops at the edge
+        QCOMPARE(eventsFor(f->Image1[63], QAccessible::Focus), 3);
+        QTest::mouseClick(f->Image1[18], Qt::LeftButton);
+        QCOMPARE(f->board().moveCount(), 2);
+        QVERIFY(!b->cursorShown());
+        QTest::keyClick(b, Qt::Key_Left);  // shows it again where it was
+        QCOMPARE(b->cursor(), 63);
+
+        // Leaving the board puts the cursor away; coming back shows it again.
+        QTest::keyClick(b, Qt::Key_Tab);
+        QVERIFY(!b->cursorShown());
+        b->setFocus(Qt::BacktabFocusReason);
+        QVERIFY(b->cursorShown());
+    }
+
+    // What a screen reader reads of the window and its controls; a game played
+    // by keys: a refusal, moves, the names and the labels.
+    void keyboardGame()
+    {
+        auto *f = showActive<Form1>(FormId::Form1);
+        // Windows are frames, so the title command reads their captions.
+        QCOMPARE(face(f)->role(), QAccessible::Window);
+        QCOMPARE(face(f)->text(QAccessible::Name), f->windowTitle());
+        // A cell tells no key binding: Orca would read "Space" after each.
+        QCOMPARE(face(f->Image1[0])->actionInterface()->keyBindingsForAction(QAccessibleActionInterface::pressAction()),
+                 QStringList());
+        // Painted captions keep their spaces; their names do not.
+        QCOMPARE(f->Command1->text(), QStringLiteral("パ ス"));
+        QCOMPARE(face(f->Command1)->text(QAccessible::Name), QStringLiteral("パス"));
+        QCOMPARE(face(f->Label1)->text(QAccessible::Name), QStringLiteral("黒番"));
+        BoardFocus *b = f->boardFocus;
+        g_events.clear();
+        QTest::keyClick(b, Qt::Key_Return);  // only shows the cursor
+        QTest::keyClick(b, Qt::Key_Space);   // 27 holds a disc: the box, nothing else
+        QCOMPARE(TestKit::boxTexts(), QStringList{QStringLiteral("そこには打てません")});
+        QCOMPARE(f->board(), Board());
+
+        // Black 19, white 18, black 26.
+        for (Qt::Key key : {Qt::Key_Up, Qt::Key_Return, Qt::Key_Left, Qt::Key_Space, Qt::Key_Down, Qt::Key_Enter})
+            QTest::keyClick(b, key);
+        QCOMPARE(f->board().moveCount(), 3);
+        QCOMPARE(TestKit::boxTexts().size(), 1);
+        // A cell's new name is read when reached, never reported as a change
+        // (Orca cannot read Qt's report); the move is announced instead.
+        QCOMPARE(eventsFor(f->Image1[27], QAccessible::NameChanged), 0);
+
+        // An assistive tool presses a cell as a click: white 20.
+        pressAction(f->Image1[20]);
+        QCOMPARE(f->board().at(2, 4), -1);
+        QCOMPARE(f->board().moveCount(), 4);
+        // Names follow the board: column letter, row number, contents.
+        QCOMPARE(face(f->Image1[20])->text(QAccessible::Name), QStringLiteral("E3 白"));
+        QCOMPARE(face(f->Image1[26])->text(QAccessible::Name), QStringLiteral("C4 黒"));
+        QCOMPARE(face(f->Image1[0])->text(QAccessible::Name), QStringLiteral("A1 空き"));
+
+        // Resigning ends play: the cells take no press.
+        f->Command3->click();
+        pressAction(f->Image1[21]);
+        QTest::keyClick(b, Qt::Key_Return);
+        QCOMPARE(f->board().moveCount(), 4);
+        QCOMPARE(TestKit::boxTexts().size(), 1);
+    }
+
+    // What the player hears on opening and after each kind of event, as one
+    // utterance, and what a screen reader finds: a notification named after
+    // it, shown once. Steps: a number clicks that cell, "tick" is the
+    // computer's turn (it tries the cells from the first), a position's name
+    // sets it with black to move, "hover" rests the pointer on a mode before
+    // the menu opens, the others press that button.
+    void announcements_data()
+    {
+        QTest::addColumn<FormId>("id");
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QString>("heard");
+        const FormId local = FormId::Form1, cpu = FormId::Form2;
+        QTest::newRow("menu") << FormId::Form3 << QStringList() << "モードを矢印キーで選び、Enter で決定";
+        QTest::newRow("menu, pointer on a mode")
+            << FormId::Form3 << QStringList{"hover"} << "CPU対戦 を選択中、矢印キーで選び、Enter で決定";
+        QTest::newRow("computer match") << cpu << QStringList() << "CPUを選んでください";
+        QTest::newRow("move") << local << QStringList{"19"} << "D3 に黒、黒 4 白 1、白番";
+        QTest::newRow("reply flips") << local << QStringList{"19", "18"} << "C3 に白、黒 3 白 3、黒番";
+        QTest::newRow("pass") << local << QStringList{"stuck black", "pass"} << "黒はパス、白番";
+        QTest::newRow("two passes end") << local << QStringList{"stuck both", "pass", "pass"}
+                                        << "白はパス、終局、黒 0 白 63、お見事白番の勝利";
+        QTest::newRow("last move ends") << local << QStringList{"one left", "63"}
+                                        << "H8 に黒、終局、黒 64 白 0、お見事黒番の勝利";
+        QTest::newRow("resignation") << local << QStringList{"resign"} << "投了、黒 2 白 2、お見事白番の勝利";
+        QTest::newRow("new game") << local << QStringList{"resign", "new"} << "新しい対局、黒番";
+        QTest::newRow("computer move") << cpu << QStringList{"level", "black", "19", "tick"}
+                                       << "ＣＰＵは C3 に白、黒 3 白 3、黒番";
+        QTest::newRow("computer pass") << cpu << QStringList{"level", "white", "stuck black", "tick"}
+                                       << "ＣＰＵはパス、白番";
+        QTest::newRow("computer: new game")
+            << cpu << QStringList{"level", "black", "resign", "new"} << "新しい対局、黒番、CPUを選んでください";
+    }
+    void announcements()
+    {
+        QFETCH(FormId, id);
+        QFETCH(QStringList, steps);
+        QFETCH(QString, heard);
+        const QStringList white(7, QStringLiteral("WWWWWWWW"));
+        const QHash<QString, QStringList> positions = {
+            {"stuck black", white + QStringList{"WWWWWWB."}},  // white has H8
+            {"stuck both", white + QStringList{"WWWWWWW."}},
+            {"one left", QStringList(7, "BBBBBBBB") << "BBBBBBW."}};
+        KWindow *w = Module1::show(id);
+        QSignalSpy said(Announcer::of(w), &Announcer::announced);
+        if (steps.removeOne("hover"))  // the pointer rests on a mode as the menu opens
+            qobject_cast<Form3 *>(w)->Label8_MouseMove();
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        TestKit::settle();
+        auto *match = qobject_cast<MatchWindow *>(w);
+        auto *f2 = qobject_cast<Form2 *>(w);
+        QHash<QString, QPushButton *> buttons;
+        if (match)
+            buttons = {{"pass", match->Command1}, {"new", match->Command2}, {"resign", match->Command3}};
+        if (f2) {
+            TestAccess::setRandomSource(f2, [] { return 0.25; });
+            buttons.insert({{"level", f2->Command8}, {"black", f2->Command5}, {"white", f2->Command6}});
+        }
+        for (const QString &step : steps) {
+            said.clear();
+            if (positions.contains(step))
+                TestAccess::setBoard(match, positions[step], 1);
+            else if (step == "tick")
+                f2->Timer1_Timer();
+            else if (buttons.contains(step))
+                buttons[step]->click();
+            else
+                match->Image1_Click(step.toInt());
+            TestKit::settle();
+        }
+        QCOMPARE(said.size(), 1);
+        QCOMPARE(said.at(0).at(0).toString(), heard);
+        QWidget *u = Announcer::of(w)->lastUtterance();
+        QCOMPARE(face(u)->role(), QAccessible::Notification);
+        QCOMPARE(face(u)->text(QAccessible::Name), heard);
+        QCOMPARE(eventsFor(u, QAccessible::ObjectShow), 1);
+    }
+
+    // Against the computer: the person plays by keys; a locked board plays nothing.
+    void computerMatch()
+    {
+        auto *f = showActive<Form2>(FormId::Form2);
+        TestAccess::setRandomSource(f, [] { return 0.25; });  // tries the cells from the first
+        f->Command8->click();                                 // level 1
+        f->Command5->click();                                 // the person plays black
+        for (Qt::Key key : {Qt::Key_Up, Qt::Key_Up, Qt::Key_Return, Qt::Key_Left, Qt::Key_Return})
+            QTest::keyClick(f->boardFocus, key);  // 19, then 18 while the computer's turn is pending
+        QCOMPARE(f->board().at(2, 3), 1);
+        QCOMPARE(f->board().moveCount(), 1);
+    }
+
+    // Tab goes top to bottom, then "設定"; Enter on a choice presses "設定" too.
+    void dialogs_data()
+    {
+        QTest::addColumn<FormId>("id");
+        QTest::newRow("host") << FormId::Form6;
+        QTest::newRow("client") << FormId::Form7;
+    }
+    void dialogs()
+    {
+        QFETCH(FormId, id);
+        auto *d = qobject_cast<SettingsDialog *>(Module1::show(id));
+        auto *f7 = qobject_cast<Form7 *>(d);
+        QList<QWidget *> order{d->Text3, d->Option1, d->Option2, d->Text1};
+        if (f7)
+            order << f7->Text2;
+        QCOMPARE(tabStops(d), order << d->Command1);
+
+        QTest::keyClicks(d->Text3, QStringLiteral("ab"));
+        if (f7)
+            QTest::keyClicks(f7->Text2, QStringLiteral("127.0.0.1"));
+        QTest::keyClick(d->Option1, Qt::Key_Return);
+        QVERIFY(Module1::loaded(f7 ? FormId::Form8 : FormId::form5));
+    }
+};
+
+QTEST_MAIN(TestKeyboard)
+#include "tst_keyboard.moc"
