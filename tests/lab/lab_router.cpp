@@ -48,8 +48,7 @@ bool waitFor(const std::function<bool()> &cond, int ms = 20000) { return QTest::
 // a Binding response carrying XOR-MAPPED-ADDRESS, sent from the other
 // address and/or port when the request's CHANGE-REQUEST asks for it. Its
 // sockets are made on the internet side, from the home network.
-class StunServer {
-public:
+struct StunServer {
     bool start()
     {
         bool ok = enter(ns("KOBANTO_LAB_INTERNET"));
@@ -80,8 +79,6 @@ public:
         for (const pollfd &p : m_fds)
             ::close(p.fd);
     }
-
-private:
     void answer(int i)
     {
         unsigned char in[512], out[32] = {1, 1, 0, 12};
