@@ -30,21 +30,6 @@ int runTo(Form4 *f, int stage)
     }
     return moves;
 }
-// What the opening has shown so far.
-QStringList scene(Form4 *f)
-{
-    QStringList out;
-    for (int k = 0; k < 4; ++k)
-        if (f->Label5[k]->isHidden())
-            out << QString("curtain %1 open").arg(k + 1);
-    if (!f->Timer2->isActive())
-        out << "pen at rest";
-    if (f->MMControl1->playCount() > 0)
-        out << QString("bang %1").arg(f->MMControl1->playCount());
-    if (Module1::loaded(FormId::Form3))
-        out << "menu";
-    return out;
-}
 // The opening on a clock of its own: each timer ticks once its interval, as the
 // previous tick left it, has passed; when both are due the pen, armed earlier,
 // goes first. Returns "ms: what" for each new sight, for at most 20 s.
@@ -55,14 +40,23 @@ QStringList timeline(Form4 *f)
     for (int now = 0; now < 20000 && (f->Timer1->isActive() || f->Timer2->isActive());) {
         const bool pen = f->Timer2->isActive() && (!f->Timer1->isActive() || due2 <= due1);
         now = pen ? due2 : due1;
-        if (pen) {
+        if (pen)
             f->Timer2_Timer();
-            due2 = now + f->Timer2->interval();
-        } else {
+        else
             f->Timer1_Timer();
-            due1 = now + f->Timer1->interval();
-        }
-        for (const QString &sight : scene(f)) {
+        (pen ? due2 : due1) = now + (pen ? f->Timer2 : f->Timer1)->interval();
+        // What the opening has shown so far.
+        QStringList scene;
+        for (int k = 0; k < 4; ++k)
+            if (f->Label5[k]->isHidden())
+                scene << QString("curtain %1 open").arg(k + 1);
+        if (!f->Timer2->isActive())
+            scene << "pen at rest";
+        if (f->MMControl1->playCount() > 0)
+            scene << QString("bang %1").arg(f->MMControl1->playCount());
+        if (Module1::loaded(FormId::Form3))
+            scene << "menu";
+        for (const QString &sight : scene) {
             if (!seen.contains(sight))
                 log << QString("%1: %2").arg(now).arg(sight);
             seen << sight;
@@ -334,8 +328,7 @@ private slots:
         QCOMPARE(Module1::loaded(dialog), d);
         d->Command1_Click();  // refused entries store nothing, even called directly
         QCOMPARE(settings(), stored);
-        const FormId match = dialog == FormId::Form6 ? FormId::form5 : FormId::Form8;
-        QCOMPARE(Module1::loaded(match) != nullptr, accepted);
+        QCOMPARE(Module1::loaded(dialog == FormId::Form6 ? FormId::form5 : FormId::Form8) != nullptr, accepted);
     }
 
     // A dialog comes back as it was left; the server dialog starts on the
