@@ -45,22 +45,18 @@ QStringList timeline(Form4 *f)
         else
             f->Timer1_Timer();
         (pen ? due2 : due1) = now + (pen ? f->Timer2 : f->Timer1)->interval();
-        // What the opening has shown so far.
-        QStringList scene;
-        for (int k = 0; k < 4; ++k)
-            if (f->Label5[k]->isHidden())
-                scene << QString("curtain %1 open").arg(k + 1);
-        if (!f->Timer2->isActive())
-            scene << "pen at rest";
-        if (f->MMControl1->playCount() > 0)
-            scene << QString("bang %1").arg(f->MMControl1->playCount());
-        if (Module1::loaded(FormId::Form3))
-            scene << "menu";
-        for (const QString &sight : scene) {
-            if (!seen.contains(sight))
+        // What the opening has shown so far, each sight logged the first time.
+        const auto see = [&](bool shown, const QString &sight) {
+            if (shown && !seen.contains(sight)) {
+                seen << sight;
                 log << QString("%1: %2").arg(now).arg(sight);
-            seen << sight;
-        }
+            }
+        };
+        for (int k = 0; k < 4; ++k)
+            see(f->Label5[k]->isHidden(), QString("curtain %1 open").arg(k + 1));
+        see(!f->Timer2->isActive(), "pen at rest");
+        see(f->MMControl1->playCount() > 0, QString("bang %1").arg(f->MMControl1->playCount()));
+        see(Module1::loaded(FormId::Form3), "menu");
     }
     return log;
 }
