@@ -194,7 +194,11 @@ Form8 *openFriend(const QString &address, const char *place = "KOBANTO_LAB_INTER
     auto *w = qobject_cast<Form8 *>(Module1::show(FormId::Form8));
     return enter(ns("KOBANTO_LAB_HOME")) ? w : nullptr;
 }
+// One router set-up: the router, the port the host asks for, the machine
+// already forwarded there (if any), the state it ends in and what is shown.
+using Case = std::tuple<QString, int, QString, PortMap::State, QString>;
 }  // namespace
+Q_DECLARE_METATYPE(Case)
 
 class LabRouter : public QObject {
     Q_OBJECT
@@ -306,35 +310,26 @@ private slots:
 
     void routers_data()
     {
-        QTest::addColumn<QString>("router");
-        QTest::addColumn<int>("port");
-        QTest::addColumn<QString>("otherMachine");  // already forwarded there
-        QTest::addColumn<PortMap::State>("state");
-        QTest::addColumn<QString>("shown");
+        QTest::addColumn<Case>("c");
         const QString lan = QStringLiteral("LAN内 192.168.77.2:");
         QTest::newRow("another machine's port")
-            << "upnp" << 7777 << "192.168.77.3" << PortMap::State::Taken << QString("ルータの7777番は使用中");
+            << Case{"upnp", 7777, "192.168.77.3", PortMap::State::Taken, "ルータの7777番は使用中"};
         QTest::newRow("below the router's allowed ports")
-            << "upnp" << 1000 << QString() << PortMap::State::Refused << lan + "1000";
+            << Case{"upnp", 1000, {}, PortMap::State::Refused, lan + "1000"};
         // Mapped in vain: the host offers its own address, not the router's
         // outside.
-        QTest::newRow("behind a carrier's NAT")
-            << "carrier" << 9880 << QString() << PortMap::State::Mapped << lan + "9880";
-        QTest::newRow("NAT-PMP alone") << "natpmp" << 9879 << QString() << PortMap::State::Mapped
-                                       << "接続先 198.51.100.1:9879";
-        QTest::newRow("no router") << "none" << 9877 << QString() << PortMap::State::NoRouter << lan + "9877";
+        QTest::newRow("behind a carrier's NAT") << Case{"carrier", 9880, {}, PortMap::State::Mapped, lan + "9880"};
+        QTest::newRow("NAT-PMP alone") << Case{"natpmp", 9879, {}, PortMap::State::Mapped, "接続先 198.51.100.1:9879"};
+        QTest::newRow("no router") << Case{"none", 9877, {}, PortMap::State::NoRouter, lan + "9877"};
     }
     // Whatever the router says, it is said in the window, never in a box, and
     // the friend joins by the address given; another machine's mapping stays
     // its own, also when the host goes.
     void routers()
     {
-        QFETCH(QString, router);
-        QFETCH(int, port);
-        QFETCH(QString, otherMachine);
-        QFETCH(PortMap::State, state);
+        QFETCH(Case, c);
+        const auto &[router, port, otherMachine, state, shown] = c;
         const QString friendAt = router == "natpmp" ? externalAddress : homeAddress;
-        QFETCH(QString, shown);
         this->router.stop();
         stun.reportAs(router == "carrier" ? "100.64.0.1" : nullptr);
         const bool started = router == "none" || this->router.start(router != "natpmp");
