@@ -54,7 +54,8 @@ int unframedPixels(QLabel *l)
 }
 
 struct End {
-    enum How { LastCell, TwoPasses, Resign, MoveThenResign } how;
+    QList<int> plays;  // cells played in turn, -1 a pass
+    bool resign;
     QStringList board;  // empty: the start position
     QString result;
     QColor background, text;
@@ -122,34 +123,28 @@ private slots:
         const QString black = QStringLiteral("お 見 事 黒 番 の 勝 利"),
                       white = QStringLiteral("お 見 事 白 番 の 勝 利");
         const QString drawn = QStringLiteral("こ の 勝 負 引 き 分 け");
-        QTest::newRow("60th move, 33-31") << End{End::LastCell, full, black, Rgb::black(), Rgb::white()};
-        QTest::newRow("60th move, 32-32") << End{End::LastCell, even, drawn, Rgb::lightGrey(), Rgb::blue()};
-        QTest::newRow("two passes, 20-25") << End{End::TwoPasses, stuck, white, Rgb::white(), Rgb::black()};
-        QTest::newRow("black resigns") << End{End::Resign, {}, white, Rgb::white(), Rgb::black()};
-        QTest::newRow("white resigns") << End{End::MoveThenResign, {}, black, Rgb::black(), Rgb::white()};
+        QTest::newRow("60th move, 33-31") << End{{0}, false, full, black, Rgb::black(), Rgb::white()};
+        QTest::newRow("60th move, 32-32") << End{{0}, false, even, drawn, Rgb::lightGrey(), Rgb::blue()};
+        QTest::newRow("two passes, 20-25") << End{{-1, -1}, false, stuck, white, Rgb::white(), Rgb::black()};
+        QTest::newRow("black resigns") << End{{}, true, {}, white, Rgb::white(), Rgb::black()};
+        QTest::newRow("white resigns") << End{{19}, true, {}, black, Rgb::black(), Rgb::white()};
     }
     void ends()
     {
         QFETCH(End, end);
         if (!end.board.isEmpty())
             TestAccess::setBoard(f, end.board, 1);
-        if (end.how == End::LastCell)
-            f->Image1_Click(0);
-        if (end.how == End::TwoPasses) {
-            f->Command1_Click();
-            f->Command1_Click();
-        }
-        if (end.how == End::MoveThenResign)
-            f->Image1_Click(19);
-        if (end.how == End::Resign || end.how == End::MoveThenResign) {
+        for (int k : end.plays)
+            k < 0 ? f->Command1_Click() : f->Image1_Click(k);
+        if (end.resign) {
             QTest::mouseClick(f->Command3, Qt::LeftButton);
             QCOMPARE(f->Label1->text(), QStringLiteral("投 了"));
         } else {
             expectLabel(f->Label1, QStringLiteral("終 局"), Rgb::lightGrey(), Rgb::blue());
-            QCOMPARE(f->MMControl1->playCount(), end.how == End::LastCell ? 1 : 0);
+            QCOMPARE(f->MMControl1->playCount(), int(end.plays.count(0)));  // the last cell
         }
         // The end of play takes the mark off; resigning keeps it.
-        expectPictures(f, end.how == End::MoveThenResign ? 19 : -1);
+        expectPictures(f, end.resign && !end.plays.isEmpty() ? end.plays.last() : -1);
         expectLabel(f->Label2, end.result, end.background, end.text);
         QCOMPARE(TestKit::boxTexts(), QStringList());
         // Only a new game, quit and mode select are left; cells ignore the mouse.
