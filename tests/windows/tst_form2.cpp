@@ -127,10 +127,8 @@ private slots:
             TestAccess::setBoard(f, turn.position, qint16(turn.act == Act::None ? turn.cpu : -turn.cpu));
         if (turn.act == Act::MoveAt63)
             f->Image1_Click(63);
-        else if (turn.act == Act::Pass)
-            f->Command1->click();
-        else if (turn.act == Act::Resign)
-            f->Command3->click();
+        else if (turn.act != Act::None)
+            (turn.act == Act::Pass ? f->Command1 : f->Command3)->click();
         expectUsable(f, false);
         QCOMPARE(f->Timer1->isActive(), turn.act != Act::Resign);
 
