@@ -15,14 +15,13 @@ using TestKit::rows;
 namespace {
 const QString refused = QStringLiteral("そこには打てません");
 
-QString picture(const MatchWindow *w, int k) { return w->Image1[k]->pictureFile().section(QLatin1Char('/'), -1); }
 // Every cell shows what the board holds; only `marked` carries the mark.
 void expectPictures(const MatchWindow *w, int marked)
 {
     for (int k = 0; k < 64; ++k) {
         const int v = w->board().at(k);
         const QString plain = v == 1 ? "kuro.ico" : v == -1 ? "siro.ico" : "ban.ico";
-        QCOMPARE(picture(w, k), k == marked ? "aka" + plain : plain);
+        QCOMPARE(w->Image1[k]->pictureFile().section(QLatin1Char('/'), -1), k == marked ? "aka" + plain : plain);
     }
 }
 QString score(const MatchWindow *w) { return w->Label5->text() + QLatin1Char('-') + w->Label6->text(); }
