@@ -21,27 +21,6 @@ bool inNewGame(const Pair &p)
     return p.ok() && p.client->Label1->text() == "黒 番" && p.host->Image1[19]->isEnabled() &&
            !p.client->Image1[19]->isEnabled();
 }
-// Both windows connected and their game over (the host resigned).
-Pair finishedPair()
-{
-    Pair p = openPair();
-    if (p.ok())
-        p.host->Command3->click();
-    wait([&] { return p.ok() && p.client->Label1->text() == "投 了"; });
-    TestKit::clearBoxes();
-    return p;
-}
-// The client window with a raw host, its game over: it resigned after the first move.
-std::unique_ptr<Raw> finishedRaw()
-{
-    auto r = openRaw();
-    if (r)
-        r->send("19");
-    if (r && wait([&] { return r->w->Command3->isEnabled(); }))
-        r->w->Command3->click();
-    TestKit::clearBoxes();
-    return r && r->expect("64") ? std::move(r) : nullptr;
-}
 // Sends each read once the one before has been handled (ignored or refused):
 // the wire has no delimiter, so reads sent back to back could merge.
 void sendEach(Raw &r, const QList<QByteArray> &reads)
@@ -288,8 +267,11 @@ private slots:
         QFETCH(int, code);
         QFETCH(bool, hostAsks);
         QFETCH(bool, yes);
-        Pair p = finishedPair();
+        Pair p = openPair();
         QVERIFY(p.ok());
+        p.host->Command3->click();  // the game over
+        QVERIFY(wait([&] { return p.client->Label1->text() == "投 了"; }));
+        TestKit::clearBoxes();
         NetMatchWindow *asker = p.side(hostAsks);
         TestKit::queueAnswers({yes});
         button(asker, code)->click();
@@ -320,8 +302,13 @@ private slots:
     // the close box working.
     void refusalOfNothingThenForcedEnd()
     {
-        auto r = finishedRaw();
+        auto r = openRaw();
         QVERIFY(r);
+        r->send("19");
+        QVERIFY(wait([&] { return r->w->Command3->isEnabled(); }));
+        r->w->Command3->click();  // the game over
+        QVERIFY(r->expect("64"));
+        TestKit::clearBoxes();
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("kobanto: ignored an answer to no request"));
         r->send("-66");
         QVERIFY(wait([&] { return ignoredMessages(r->w) == 1; }));
