@@ -99,11 +99,10 @@ private slots:
                 (m == "R" ? mover->Command3 : mover->Command1)->click();
             else
                 clickCell(mover, m.toInt());
-            const auto same = [&] {
-                return p.host->board() == p.client->board() && p.host->Label1->text() == p.client->Label1->text();
-            };
             const QString unmet =
-                waitAll({{"the same board", same}, {"nothing waiting", [&] { return waitingEvents(other) == 0; }}});
+                waitAll({{"the same board", [&] { return p.host->board() == p.client->board(); }},
+                         {"the same status", [&] { return p.host->Label1->text() == p.client->Label1->text(); }},
+                         {"nothing waiting", [&] { return waitingEvents(other) == 0; }}});
             QVERIFY2(unmet.isEmpty(), qPrintable(unmet + " after " + m));
             if (m == "-1" && other->Label1->text() != "終 局")
                 QCOMPARE(other->Label2->text(), "あいてはパスしました。");
@@ -342,30 +341,26 @@ private slots:
 
     void lostConnection_data()
     {
-        QTest::addColumn<bool>("asked");   // the peer asks for a rematch and vanishes while the question is open
-        QTest::addColumn<bool>("forced");  // the peer forces the end and closes
-        QTest::newRow("vanishes") << false << false;
-        QTest::newRow("vanishes while its question is open, Yes") << true << false;
-        QTest::newRow("forces the end") << false << true;
+        QTest::addColumn<QByteArray>("sent");  // by the peer before it goes
+        QTest::newRow("vanishes") << QByteArray();
+        QTest::newRow("vanishes while its rematch question is open, Yes") << QByteArray("66");
+        QTest::newRow("forces the end and closes") << QByteArray("68");
     }
     // Told once, back to the menu; the close after a forced end is expected.
     void lostConnection()
     {
-        QFETCH(bool, asked);
-        QFETCH(bool, forced);
+        QFETCH(QByteArray, sent);
+        const bool asked = sent == "66", forced = sent == "68";
         auto r = openRaw();
         QVERIFY(r);
         TestKit::clearBoxes();
         whileBoxOpen(question(66), r->w, [&] { r->s->abort(); });
         TestKit::queueAnswers({true});
-        if (asked) {
-            r->send("66");
-        } else if (forced) {
-            r->send("68");
+        r->send(sent);
+        if (forced)
             r->s->disconnectFromHost();
-        } else {
+        else if (!asked)
             r->s->abort();
-        }
         QVERIFY(wait(menuShown));
         QCOMPARE(held, asked);
         QTest::qWait(50);
