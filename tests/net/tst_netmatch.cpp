@@ -16,16 +16,13 @@ QString accepted(int code) { return "相手は" + word(code) + "を許可しま�
 QString refused(int code) { return word(code) + "は許可されませんでした。"; }
 QPushButton *button(NetMatchWindow *w, int code) { return QList{w->Command7, w->Command2, w->Command4}.at(code - 65); }
 bool gone() { return !Module1::loaded(FormId::form5) && !Module1::loaded(FormId::Form8) && !chat(); }
-bool inNewGame(const Pair &p)
-{
-    return p.ok() && p.client->Label1->text() == "黒 番" && p.host->Image1[19]->isEnabled() &&
-           !p.client->Image1[19]->isEnabled();
-}
 // Sends each read once the one before has been handled (ignored or refused):
 // the wire has no delimiter, so reads sent back to back could merge.
 void sendEach(Raw &r, const QList<QByteArray> &reads)
 {
-    const auto handled = [&] { return r.w ? ignoredMessages(r.w) + int(TestKit::boxTexts().size()) : -1; };
+    const auto handled = [&] {
+        return r.w ? NetWindowTest::ignoredMessages(r.w) + int(TestKit::boxTexts().size()) : -1;
+    };
     for (const QByteArray &b : reads) {
         const int before = handled();
         r.send(b);
@@ -48,9 +45,9 @@ class TestNetMatch : public QObject {
             if (shown != text || held)
                 return;
             meanwhile();
-            wait([&] { return w && waitingEvents(w) > 0; });
+            wait([&] { return w && NetWindowTest::waitingEvents(w) > 0; });
             QTest::qWait(20);
-            held = w && waitingEvents(w) > 0;
+            held = w && NetWindowTest::waitingEvents(w) > 0;
         });
     }
 
@@ -102,7 +99,7 @@ private slots:
             const QString unmet =
                 waitAll({{"the same board", [&] { return p.host->board() == p.client->board(); }},
                          {"the same status", [&] { return p.host->Label1->text() == p.client->Label1->text(); }},
-                         {"nothing waiting", [&] { return waitingEvents(other) == 0; }}});
+                         {"nothing waiting", [&] { return NetWindowTest::waitingEvents(other) == 0; }}});
             QVERIFY2(unmet.isEmpty(), qPrintable(unmet + " after " + m));
             if (m == "-1" && other->Label1->text() != "終 局")
                 QCOMPARE(other->Label2->text(), "あいてはパスしました。");
@@ -152,7 +149,7 @@ private slots:
         sendEach(*r, {"abc", "99", "-2", "70", "-68", "32768", "1.5", "+5", QByteArray(100 * 1024, 'x'), "27", "0"});
         QVERIFY2(r->w, "the window stays");
         QCOMPARE(c->board(), before);
-        QVERIFY(ignoredMessages(c) >= 9);
+        QVERIFY(NetWindowTest::ignoredMessages(c) >= 9);
         QVERIFY(!c->Image1[0]->isEnabled());
         QCOMPARE(TestKit::boxTexts().mid(1),
                  QStringList({"文字を入力してください", "そこには打てません", "そこには打てません"}));
@@ -283,7 +280,9 @@ private slots:
                     {"no menu", !menuShown()},
                     {"may ask again", button(asker, code)->isEnabled()}});
         } else if (code == 66) {  // a new game on both sides, the host opening
-            QVERIFY(wait([&] { return inNewGame(p); }));
+            QVERIFY(wait([&] { return p.ok() && p.client->Label1->text() == "黒 番"; }));
+            QVERIFY(p.host->Image1[19]->isEnabled());
+            QVERIFY(!p.client->Image1[19]->isEnabled());
         } else if (code == 65) {  // both back at the menu, the port free; no lost connection
             const QString unmet = waitAll({{"both windows gone", gone}, {"at the menu", menuShown}});
             QVERIFY2(unmet.isEmpty(), qPrintable(unmet));
@@ -310,7 +309,7 @@ private slots:
         TestKit::clearBoxes();
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("kobanto: ignored an answer to no request"));
         r->send("-66");
-        QVERIFY(wait([&] { return ignoredMessages(r->w) == 1; }));
+        QVERIFY(wait([&] { return NetWindowTest::ignoredMessages(r->w) == 1; }));
         QCOMPARE(r->w->Label2->text(), "あいてとの進行がずれているようです");  // told, once
         whileBoxOpen(question(66), r->w, [&] { r->send(" Guest>gg"); });
         r->send("66");  // now a request of the peer
@@ -336,7 +335,6 @@ private slots:
             list->addItem(QString::number(i));
         QCOMPARE(list->count(), 5000);
         QCOMPARE(list->item(0)->text(), "2");
-        QCOMPARE(list->item(4999)->text(), "5001");
     }
 
     void lostConnection_data()
