@@ -15,14 +15,13 @@ QString question(int code) { return "相手は" + word(code) + "を希望しま�
 QString accepted(int code) { return "相手は" + word(code) + "を許可しました。"; }
 QString refused(int code) { return word(code) + "は許可されませんでした。"; }
 QPushButton *button(NetMatchWindow *w, int code) { return QList{w->Command7, w->Command2, w->Command4}.at(code - 65); }
+using Peek = NetWindowTest;  // what the window keeps to itself
 bool gone() { return !Module1::loaded(FormId::form5) && !Module1::loaded(FormId::Form8) && !chat(); }
 // Sends each read once the one before has been handled (ignored or refused):
 // the wire has no delimiter, so reads sent back to back could merge.
 void sendEach(Raw &r, const QList<QByteArray> &reads)
 {
-    const auto handled = [&] {
-        return r.w ? NetWindowTest::ignoredMessages(r.w) + int(TestKit::boxTexts().size()) : -1;
-    };
+    const auto handled = [&] { return r.w ? Peek::ignoredMessages(r.w) + int(TestKit::boxTexts().size()) : -1; };
     for (const QByteArray &b : reads) {
         const int before = handled();
         r.send(b);
@@ -45,9 +44,9 @@ class TestNetMatch : public QObject {
             if (shown != text || held)
                 return;
             meanwhile();
-            wait([&] { return w && NetWindowTest::waitingEvents(w) > 0; });
+            wait([&] { return w && Peek::waitingEvents(w) > 0; });
             QTest::qWait(20);
-            held = w && NetWindowTest::waitingEvents(w) > 0;
+            held = w && Peek::waitingEvents(w) > 0;
         });
     }
 
@@ -99,7 +98,7 @@ private slots:
             const QString unmet =
                 waitAll({{"the same board", [&] { return p.host->board() == p.client->board(); }},
                          {"the same status", [&] { return p.host->Label1->text() == p.client->Label1->text(); }},
-                         {"nothing waiting", [&] { return NetWindowTest::waitingEvents(other) == 0; }}});
+                         {"nothing waiting", [&] { return Peek::waitingEvents(other) == 0; }}});
             QVERIFY2(unmet.isEmpty(), qPrintable(unmet + " after " + m));
             if (m == "-1" && other->Label1->text() != "終 局")
                 QCOMPARE(other->Label2->text(), "あいてはパスしました。");
@@ -149,7 +148,7 @@ private slots:
         sendEach(*r, {"abc", "99", "-2", "70", "-68", "32768", "1.5", "+5", QByteArray(100 * 1024, 'x'), "27", "0"});
         QVERIFY2(r->w, "the window stays");
         QCOMPARE(c->board(), before);
-        QVERIFY(NetWindowTest::ignoredMessages(c) >= 9);
+        QVERIFY(Peek::ignoredMessages(c) >= 9);
         QVERIFY(!c->Image1[0]->isEnabled());
         QCOMPARE(TestKit::boxTexts().mid(1),
                  QStringList({"文字を入力してください", "そこには打てません", "そこには打てません"}));
@@ -213,10 +212,8 @@ private slots:
                 attempts << Module1::form<Form8>(FormId::Form8)->Winsock1->connectAttempts();
         });
         TestKit::queueAnswers({true, false});
-        if (host)
-            Module1::setserverdata("Host", port);
-        else
-            Module1::setclientdata("Guest", port, address);
+        Module1::setserverdata("Host", port);
+        Module1::setclientdata("Guest", port, address);
         Module1::show(host ? FormId::form5 : FormId::Form8);
         QVERIFY(wait(menuShown));
         QVERIFY(gone());
@@ -309,7 +306,7 @@ private slots:
         TestKit::clearBoxes();
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("kobanto: ignored an answer to no request"));
         r->send("-66");
-        QVERIFY(wait([&] { return NetWindowTest::ignoredMessages(r->w) == 1; }));
+        QVERIFY(wait([&] { return Peek::ignoredMessages(r->w) == 1; }));
         QCOMPARE(r->w->Label2->text(), "あいてとの進行がずれているようです");  // told, once
         whileBoxOpen(question(66), r->w, [&] { r->send(" Guest>gg"); });
         r->send("66");  // now a request of the peer
