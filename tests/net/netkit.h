@@ -19,15 +19,13 @@ struct NetSessionTest {
     static int ignored(const NetSession &s) { return s.m_log.count(); }
 };
 struct NetWindowTest {
+    // Socket events and messages waiting for a box to close.
     static int waitingEvents(const NetMatchWindow *w) { return w->m_queue->size(); }
-    static int ignored(const NetMatchWindow *w) { return NetSessionTest::ignored(w->m_session); }
+    // Received messages that were ignored.
+    static int ignoredMessages(const NetMatchWindow *w) { return NetSessionTest::ignored(w->m_session); }
 };
 
 namespace NetKit {
-// Socket events and messages waiting for a box to close.
-inline int waitingEvents(const NetMatchWindow *w) { return NetWindowTest::waitingEvents(w); }
-// Received messages that were ignored.
-inline int ignoredMessages(const NetMatchWindow *w) { return NetWindowTest::ignored(w); }
 inline void init()
 {
     TestKit::init();
@@ -77,7 +75,7 @@ inline QStringList chatLines()
         out << chat()->List1->item(i)->text();
     return out;
 }
-inline bool idle(NetMatchWindow *w) { return w && w->connected == 1 && waitingEvents(w) == 0; }
+inline bool idle(NetMatchWindow *w) { return w && w->connected == 1 && NetWindowTest::waitingEvents(w) == 0; }
 inline int cell(const MatchWindow *w, int index) { return w->board().at(index); }
 inline void clickCell(MatchWindow *w, int index) { QTest::mouseClick(w->Image1[index], Qt::LeftButton); }
 inline Form8 *openClient(quint16 port, const QString &name = QStringLiteral("Guest"))
