@@ -288,7 +288,10 @@ private slots:
 
         TestKit::queueAnswers({true});
         p.host->Command7->click();
-        QVERIFY(waitFor([&] { return !p.host && !p.client && menuShown(); }));
+        waitFor([&] { return !p.host && !p.client && menuShown(); });
+        QVERIFY(!p.host);
+        QVERIFY(!p.client);
+        QVERIFY(menuShown());
         QVERIFY(!TestKit::boxTexts().contains("あいてとの接続が切れました。"));
         QCOMPARE(igd(port), QStringList());
         QVERIFY(!ruleset().contains("dport 9876"));
