@@ -277,7 +277,10 @@ private slots:
                     {"no menu", !menuShown()},
                     {"may ask again", button(asker, code)->isEnabled()}});
         } else if (code == 66) {  // a new game on both sides, the host opening
-            QVERIFY(wait([&] { return p.ok() && p.client->Label1->text() == "黒 番"; }));
+            const QString unmet =
+                waitAll({{"still connected", [&] { return p.ok(); }},
+                         {"the client shows black to move", [&] { return p.client->Label1->text() == "黒 番"; }}});
+            QVERIFY2(unmet.isEmpty(), qPrintable(unmet));
             QVERIFY(p.host->Image1[19]->isEnabled());
             QVERIFY(!p.client->Image1[19]->isEnabled());
         } else if (code == 65) {  // both back at the menu, the port free; no lost connection
