@@ -7,8 +7,8 @@
 //   build/bin/bench_hostwindow [runs]
 // In the router lab's home network (as root), with a router that answers and
 // with none:
-//   tests/lab/run.sh build/bin/lab_router --with-router build/bin/bench_hostwindow
-//   tests/lab/run.sh sh -c 'ip netns exec "$KOBANTO_LAB_HOME" build/bin/bench_hostwindow'
+//   tests/lab/run.sh --home-with-router build/bin/bench_hostwindow
+//   tests/lab/run.sh --home build/bin/bench_hostwindow
 #include <QApplication>
 #include <QElapsedTimer>
 #include <algorithm>

@@ -1,22 +1,16 @@
 // The router lab: the host window in a home network behind a router that
 // runs the real miniupnpd, and a friend's client window on the internet
 // beyond it, each socket in its own network namespace (the one this thread
-// stands in when the socket is made). tests/lab/run.sh makes the namespaces;
-// this program starts a STUN server on the internet side and miniupnpd on the
-// router, and stops both.
-//   lab_router                        the test cases
-//   lab_router --with-router PROGRAM  PROGRAM in the home network, router up
+// stands in when the socket is made). tests/lab/run.sh makes the namespaces
+// and the STUN server on the internet side; this program starts miniupnpd on
+// the router and stops it.
 #include <QClipboard>
 #include <QProcess>
 #include <QtTest>
-#include <arpa/inet.h>
-#include <atomic>
 #include <fcntl.h>
 #include <miniupnpc/miniupnpc.h>
 #include <miniupnpc/upnpcommands.h>
-#include <poll.h>
 #include <sched.h>
-#include <thread>
 #include <unistd.h>
 
 #include "net/portmap.h"
@@ -44,69 +38,16 @@ bool enter(const QString &name)
 // Packets lost on the way take a retransmission or two.
 bool waitFor(const std::function<bool()> &cond, int ms = 20000) { return QTest::qWaitFor(cond, ms); }
 
-// Just enough STUN for miniupnpd to see that the router's address is open:
-// a Binding response carrying XOR-MAPPED-ADDRESS, sent from the other
-// address and/or port when the request's CHANGE-REQUEST asks for it. Its
-// sockets are made on the internet side, from the home network.
-struct StunServer {
-    bool start()
-    {
-        bool ok = enter(ns("KOBANTO_LAB_INTERNET"));
-        for (int i = 0; i < 4; ++i) {
-            m_fds[i] = pollfd{::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0), POLLIN, 0};
-            sockaddr_in at{
-                AF_INET, htons(quint16(3478 + i % 2)), {inet_addr(i < 2 ? "198.51.100.2" : "198.51.100.3")}, {}};
-            ok = ok && ::bind(m_fds[i].fd, reinterpret_cast<sockaddr *>(&at), sizeof at) == 0;
-        }
-        m_thread = std::thread([this] {
-            while (!m_stop)
-                if (::poll(m_fds, 4, 100) > 0)
-                    for (int i = 0; i < 4; ++i)
-                        if (m_fds[i].revents & POLLIN)
-                            answer(i);
-        });
-        return enter(ns("KOBANTO_LAB_HOME")) && ok;
-    }
-    // Reports address as the router's outside from now on, as the carrier's
-    // NAT in front of it would (empty: the truth).
-    void reportAs(const char *address) { m_reported = address ? inet_addr(address) : 0; }
-    void stop()
-    {
-        m_stop = true;
-        if (!m_thread.joinable())
-            return;
-        m_thread.join();
-        for (const pollfd &p : m_fds)
-            ::close(p.fd);
-    }
-    void answer(int i)
-    {
-        unsigned char in[512], out[32] = {1, 1, 0, 12};
-        sockaddr_in from{};
-        socklen_t fromLength = sizeof from;
-        const ssize_t n = ::recvfrom(m_fds[i].fd, in, sizeof in, 0, reinterpret_cast<sockaddr *>(&from), &fromLength);
-        if (n < 20 || in[0] != 0 || in[1] != 1)
-            return;
-        int change = 0;
-        for (ssize_t a = 20; a + 8 <= n; a += 4 + (((in[a + 2] << 8 | in[a + 3]) + 3) & ~3))
-            change = (in[a] << 8 | in[a + 1]) == 3 ? in[a + 7] : change;
-        std::memcpy(out + 4, in + 4, 16);  // magic cookie and transaction
-        // XOR-MAPPED-ADDRESS, IPv4: port and address XORed with the cookie.
-        out[21] = 0x20, out[23] = 8, out[25] = 1;
-        std::memcpy(out + 26, &from.sin_port, 2);
-        const quint32 reported = m_reported ? quint32(m_reported) : from.sin_addr.s_addr;
-        std::memcpy(out + 28, &reported, 4);
-        for (int k = 0; k < 6; ++k)
-            out[26 + k] ^= out[4 + (k < 2 ? k : k - 2)];
-        const int to = i ^ ((change & 4) ? 2 : 0) ^ ((change & 2) ? 1 : 0);
-        ::sendto(m_fds[to].fd, out, 32, 0, reinterpret_cast<sockaddr *>(&from), fromLength);
-    }
-
-    pollfd m_fds[4]{};
-    std::thread m_thread;
-    std::atomic<bool> m_stop{false};
-    std::atomic<quint32> m_reported{0};
-};
+// Gives the router's outside the address (with its prefix length), the
+// internet's addresses still on the same link: a carrier's address puts the
+// router behind the carrier's NAT as far as it can tell.
+bool setOutside(const QString &address)
+{
+    const QStringList router{"-n", ns("KOBANTO_LAB_ROUTER")};
+    QProcess::execute("ip", router + QStringList{"addr", "flush", "dev", "wan0"});
+    return QProcess::execute("ip", router + QStringList{"addr", "add", address, "dev", "wan0"}) == 0 &&
+           QProcess::execute("ip", router + QStringList{"route", "replace", "198.51.100.0/24", "dev", "wan0"}) == 0;
+}
 
 // The real miniupnpd on the router, with the configuration run.sh wrote
 // ("ip netns exec" runs it in its own place: the pid is its).
@@ -202,7 +143,6 @@ Q_DECLARE_METATYPE(Case)
 
 class LabRouter : public QObject {
     Q_OBJECT
-    StunServer stun;
     Router router;
 
     // One whole game, each board equal to the other after every move; names
@@ -236,15 +176,10 @@ private slots:
         QVERIFY2(enter(ns("KOBANTO_LAB_HOME")), "run through tests/lab/run.sh, as root");
         NetKit::init();
         PortMap::setEnabled(true);
-        QVERIFY2(stun.start(), "STUN server");
         QVERIFY2(router.start(), qPrintable(routerLog()));
     }
     void cleanup() { TestKit::reset(); }
-    void cleanupTestCase()
-    {
-        router.stop();
-        stun.stop();
-    }
+    void cleanupTestCase() { router.stop(); }
 
     // The friend types the address the host shows and plays two games with
     // chat at 5 % loss; the router's mapping goes with the host.
@@ -334,10 +269,8 @@ private slots:
         const auto &[router, port, otherMachine, state, shown] = c;
         const QString friendAt = router == "natpmp" ? externalAddress : homeAddress;
         this->router.stop();
-        stun.reportAs(router == "carrier" ? "100.64.0.1" : nullptr);
-        const bool started = router == "none" || this->router.start(router != "natpmp");
-        stun.reportAs(nullptr);
-        QVERIFY2(started, qPrintable(routerLog()));
+        QVERIFY(setOutside(router == "carrier" ? "100.64.0.1/10" : externalAddress + "/24"));
+        QVERIFY2(router == "none" || this->router.start(router != "natpmp"), qPrintable(routerLog()));
         if (!otherMachine.isEmpty())
             QCOMPARE(igd(quint16(port), otherMachine.toLatin1()), QStringList({"0"}));
         QPointer<form5> host = openHost(quint16(port));
@@ -366,24 +299,5 @@ private slots:
     }
 };
 
-int main(int argc, char *argv[])
-{
-    if (argc > 2 && QByteArray(argv[1]) == "--with-router") {
-        // Another program (the benchmark) in the home network while the
-        // router answers.
-        QCoreApplication app(argc, argv);
-        StunServer stun;
-        Router router;
-        if (!enter(ns("KOBANTO_LAB_HOME")) || !stun.start() || !router.start())
-            return 1;
-        const int status = QProcess::execute(QString::fromLocal8Bit(argv[2]), app.arguments().mid(3));
-        router.stop();
-        stun.stop();
-        return status;
-    }
-    QApplication app(argc, argv);
-    LabRouter lab;
-    return QTest::qExec(&lab, argc, argv);
-}
-
+QTEST_MAIN(LabRouter)
 #include "lab_router.moc"

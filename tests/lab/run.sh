@@ -3,11 +3,14 @@
 # internet, as three network namespaces of this machine joined by veth pairs.
 # The router masquerades the home network, drops what it forwards unless it
 # is an answer or miniupnpd opened it, and loses 5 % of the TCP packets it
-# forwards. Runs the given program (and its arguments) with the namespaces'
-# names in KOBANTO_LAB_HOME, KOBANTO_LAB_ROUTER and KOBANTO_LAB_INTERNET and
-# miniupnpd's configuration in KOBANTO_LAB_DIR, and removes everything
-# afterwards.
+# forwards. The internet has a STUN server (stund), with which miniupnpd
+# finds whether the router's outside is open. Runs the given program (and its
+# arguments) with the namespaces' names in KOBANTO_LAB_HOME,
+# KOBANTO_LAB_ROUTER and KOBANTO_LAB_INTERNET and miniupnpd's configuration
+# in KOBANTO_LAB_DIR, and removes everything afterwards.
 #   tests/lab/run.sh build/bin/lab_router
+#   tests/lab/run.sh --home PROGRAM              PROGRAM in the home network
+#   tests/lab/run.sh --home-with-router PROGRAM  the same, miniupnpd running
 #   tests/lab/run.sh --check    only says whether the lab can run here
 # Exit 77 (skipped) when it cannot run here, saying why; under CI a skip fails.
 set -euo pipefail
@@ -26,15 +29,18 @@ skip() {
 check=no
 [ "$1" != --check ] || check=yes
 [ "$(id -u)" -eq 0 ] || skip "needs root to make network namespaces"
-for tool in ip nft miniupnpd; do
+for tool in ip nft miniupnpd stund; do
   command -v "$tool" >/dev/null 2>&1 || PATH=$PATH:/usr/sbin:/sbin
   command -v "$tool" >/dev/null 2>&1 || skip "$tool is not installed (scripts/setup installs it)"
 done
 
 # Names of this run's own, so that runs side by side do not meet.
 home=kbhome$$ router=kbrouter$$ inet=kbinet$$
-dir=
+dir= stun= upnpd=
 cleanup() {
+  for pid in $stun $upnpd; do
+    kill "$pid" 2>/dev/null || true
+  done
   for ns in "$home" "$router" "$inet"; do
     ip netns del "$ns" 2>/dev/null || true
   done
@@ -63,10 +69,12 @@ ip -n "$router" addr add 198.51.100.1/24 dev wan0
 ip -n "$router" link set lan0 up
 ip -n "$router" link set wan0 up
 ip netns exec "$router" sysctl -qw net.ipv4.ip_forward=1
-# Two addresses: the STUN server answers from the other one when asked.
+# Two addresses: the STUN server answers from the other one when asked. The
+# lab may give the router a carrier's address on the same link.
 ip -n "$inet" addr add 198.51.100.2/24 dev eth0
 ip -n "$inet" addr add 198.51.100.3/24 dev eth0
 ip -n "$inet" link set eth0 up
+ip -n "$inet" route add 100.64.0.0/10 dev eth0
 
 # The tables and chains miniupnpd (nftables) fills: all in "inet filter".
 ip netns exec "$router" nft -f - <<'NFT'
@@ -98,7 +106,7 @@ NFT
 
 # miniupnpd's configuration, with UPnP and NAT-PMP or NAT-PMP alone. The
 # router's address is a documentation one: miniupnpd maps only once the STUN
-# server on the internet side (the lab program's) finds it open. Not in
+# server on the internet side finds it open. Not in
 # secure mode, so that the lab may place another machine's mapping itself.
 dir=$(mktemp -d)
 for upnp in yes no; do
@@ -124,8 +132,28 @@ deny 0-65535 0.0.0.0/0 0-65535
 CONF
 done
 
+ip netns exec "$inet" stund -h 198.51.100.2 -a 198.51.100.3 > "$dir/stund.log" 2>&1 &
+stun=$!
+for _ in $(seq 50); do
+  ip netns exec "$inet" ss -Hlun 'sport = :3479' | grep -q . && break
+  sleep 0.1
+done
+
 export KOBANTO_LAB_DIR=$dir KOBANTO_LAB_HOME=$home KOBANTO_LAB_ROUTER=$router KOBANTO_LAB_INTERNET=$inet
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} KOBANTO_AUDIO=0
+place=()
+if [ "$1" = --home ] || [ "$1" = --home-with-router ]; then
+  if [ "$1" = --home-with-router ]; then
+    ip netns exec "$router" miniupnpd -f "$dir/upnp.conf" -d -P "$dir/pid" > "$dir/miniupnpd.log" 2>&1 &
+    upnpd=$!
+    for _ in $(seq 50); do
+      grep -q "Listening for NAT-PMP" "$dir/miniupnpd.log" && break
+      sleep 0.1
+    done
+  fi
+  place=(ip netns exec "$home")
+  shift
+fi
 status=0
-"$@" || status=$?
+"${place[@]}" "$@" || status=$?
 exit "$status"
