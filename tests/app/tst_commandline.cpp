@@ -14,16 +14,9 @@ namespace {
 CommandLine::Outcome parse(const QStringList &args) { return CommandLine::parse(QStringList{"kobanto"} + args); }
 }  // namespace
 
-class TestCommandLine : public QObject {
+class TestCommandLine : public TestKit::WindowTest {
     Q_OBJECT
 private slots:
-    void initTestCase()
-    {
-        TestKit::init();
-        TestKit::registerAllWindows();
-    }
-    void cleanup() { TestKit::reset(); }
-
     // Help and version answer on standard output, before any mode is looked at; wrong arguments are named on
     // standard error with the way to help, and end with status 2.
     void answersWithoutStarting_data()

@@ -53,6 +53,7 @@ void settle()
 void reset()
 {
     Module1::resetForTests();
+    Layout::setProgramDir(QString());
     settle();
     g_boxes.clear();
     g_answers.clear();
@@ -82,6 +83,13 @@ QList<int> loadedWindows()
 }
 
 int endCount() { return g_ends; }
+
+void WindowTest::initTestCase()
+{
+    init();
+    registerAllWindows();
+    stubNetworkMatches();
+}
 
 void doubleClick(QWidget *w)
 {

@@ -2,6 +2,7 @@
 // What every test needs: answered message boxes, an observed program end,
 // silent sound, and a clean window set between cases.
 #include <QList>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -49,4 +50,13 @@ int endCount();
 
 // A double-click as the platform delivers it: press, release, double-click, release.
 void doubleClick(QWidget *w);
+
+// A test of the windows: every window registered, the network matches as
+// plain windows, and a clean set between cases.
+class WindowTest : public QObject {
+    Q_OBJECT
+public slots:
+    void initTestCase();
+    void cleanup() { reset(); }
+};
 }  // namespace TestKit

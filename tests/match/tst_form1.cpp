@@ -62,22 +62,12 @@ struct End {
 }  // namespace
 Q_DECLARE_METATYPE(End)
 
-class TestForm1 : public QObject {
+class TestForm1 : public TestKit::WindowTest {
     Q_OBJECT
     Form1 *f = nullptr;
 
 private slots:
-    void initTestCase()
-    {
-        TestKit::init();
-        TestKit::registerWindow<Form1>(FormId::Form1);
-    }
     void init() { QVERIFY((f = qobject_cast<Form1 *>(Module1::show(FormId::Form1)))); }
-    void cleanup()
-    {
-        TestKit::reset();
-        Layout::setProgramDir(QString());
-    }
 
     // The pictures and labels follow the moves; a refused click or pass
     // changes nothing and is told once, a double-click is one click. The

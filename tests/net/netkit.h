@@ -29,10 +29,7 @@ namespace NetKit {
 inline void init()
 {
     TestKit::init();
-    TestKit::registerWindow<form5>(FormId::form5);
-    TestKit::registerWindow<Form8>(FormId::Form8);
-    TestKit::registerWindow<Form9>(FormId::Form9);
-    TestKit::registerWindow<Form3>(FormId::Form3);
+    TestKit::registerAllWindows();
 }
 // Each fact checked on its own, so that a failure names it.
 inline void verify(std::initializer_list<std::pair<const char *, bool>> facts)

@@ -63,16 +63,9 @@ struct Turn {
 }  // namespace
 Q_DECLARE_METATYPE(Turn)
 
-class TestForm2 : public QObject {
+class TestForm2 : public TestKit::WindowTest {
     Q_OBJECT
 private slots:
-    void initTestCase()
-    {
-        TestKit::init();
-        TestKit::registerWindow<Form2>(FormId::Form2);
-    }
-    void cleanup() { TestKit::reset(); }
-
     // Level, then colour, then play; the computer's turn waits one precise second.
     void phases()
     {

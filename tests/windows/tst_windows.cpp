@@ -96,17 +96,9 @@ QString settings() { return Module1::getname() + '|' + Module1::gethost() + '|' 
 const QString nothingStored = "||0";
 }  // namespace
 
-class TestWindows : public QObject {
+class TestWindows : public TestKit::WindowTest {
     Q_OBJECT
 private slots:
-    void initTestCase()
-    {
-        TestKit::init();
-        TestKit::registerAllWindows();
-        TestKit::stubNetworkMatches();
-    }
-    void cleanup() { TestKit::reset(); }
-
     // Line 1 is whole after 36 hops of 100 ms, line 2 after 36 more, line 3
     // after 17; each curtain goes at the 20 ms step after its line, the last at
     // once; "JOV" shows with the bang 1.3 s later and the menu 1.3 s after that.
