@@ -100,7 +100,7 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     TestKit::init();
-    TestKit::registerWindow<Form2>(FormId::Form2);
+    registerAllWindows();
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 2000;
 
     Module1::show(FormId::Form2);

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "tests/common/movegen.h"
+#include "tests/common/boards.h"
 #include "tests/common/testkit.h"
 #include "windowbase/module1.h"
 #include "windows/local/form1.h"
@@ -66,7 +66,7 @@ int main(int argc, char **argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     TestKit::init();
-    TestKit::registerWindow<Form1>(FormId::Form1);
+    registerAllWindows();
     auto *f = qobject_cast<Form1 *>(Module1::show(FormId::Form1));
 
     std::vector<double> one;

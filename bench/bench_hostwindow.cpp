@@ -58,7 +58,7 @@ int main(int argc, char *argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     TestKit::init();
-    TestKit::registerAllWindows();
+    registerAllWindows();
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
     FramePainted frame;
     app.installEventFilter(&frame);

@@ -6,9 +6,6 @@
 #include "app/commandline.h"
 #include "match/matchwindow.h"
 #include "tests/common/testkit.h"
-#include "windowbase/module1.h"
-
-Q_DECLARE_METATYPE(FormId)
 
 namespace {
 CommandLine::Outcome parse(const QStringList &args) { return CommandLine::parse(QStringList{"kobanto"} + args); }

@@ -1,6 +1,7 @@
 #pragma once
 // What tests reach inside the windows: befriended by MatchWindow and Form2.
 #include "match/matchwindow.h"
+#include "tests/common/boards.h"
 #include "windows/cpu/form2.h"
 
 class TestAccess {
@@ -19,14 +20,3 @@ public:
     // Where the computer's numbers come from; empty: the program's generator.
     static void setRandomSource(Form2 *f, CpuRandom::Source source) { f->m_random = std::move(source); }
 };
-
-namespace TestKit {
-// An empty board but for the given rows, or one filled with `fill`.
-inline QStringList rows(std::initializer_list<std::pair<int, const char *>> changed, char fill = '.')
-{
-    QStringList r(8, QString(8, QLatin1Char(fill)));
-    for (const auto &c : changed)
-        r[c.first] = QString::fromLatin1(c.second);
-    return r;
-}
-}  // namespace TestKit

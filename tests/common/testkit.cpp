@@ -36,12 +36,6 @@ void init()
     });
 }
 
-void stubNetworkMatches()
-{
-    for (FormId id : {FormId::form5, FormId::Form8})
-        Module1::registerForm(id, [id] { return new KWindow(id); });
-}
-
 void settle()
 {
     for (int i = 0; i < 3; ++i) {
@@ -88,7 +82,8 @@ void WindowTest::initTestCase()
 {
     init();
     registerAllWindows();
-    stubNetworkMatches();
+    for (FormId id : {FormId::form5, FormId::Form8})
+        Module1::registerForm(id, [id] { return new KWindow(id); });
 }
 
 void doubleClick(QWidget *w)

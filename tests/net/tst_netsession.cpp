@@ -43,8 +43,7 @@ constexpr int maxPresses = 3;  // in all, by both users together; each request a
 // Against a literal peer two Yes answers can ask each other forever: there
 // each user answers at most twice, and a trace that runs out of answers with
 // a question open is cut there, unjudged.
-int answerBound = 3;     // answers by one user
-int literalAnswers = 1;  // by the user of a literal side
+int answerBound = 3;  // answers by one user; by the user of a literal side, 1
 
 // On the wire, or in a side's queue. request is what the sender meant.
 struct Msg {
@@ -251,8 +250,7 @@ struct Event {
 bool may(const Pair &p, const Event &e)
 {
     const Side &d = p[size_t(e.me)];
-    const bool asking = d.question != 0,
-               answerable = !d.gone() && asking && d.answers < (d.literal ? literalAnswers : answerBound);
+    const bool asking = d.question != 0, answerable = !d.gone() && asking && d.answers < (d.literal ? 1 : answerBound);
     const bool may[] = {
         answerable,  // Yes
         answerable,  // No

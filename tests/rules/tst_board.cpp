@@ -4,8 +4,7 @@
 #include <QtTest>
 
 #include "rules/board.h"
-#include "tests/common/access.h"
-#include "tests/common/movegen.h"
+#include "tests/common/boards.h"
 
 using TestKit::rows;
 

@@ -5,7 +5,6 @@
 
 #include "tests/common/testkit.h"
 #include "windowbase/layout.h"
-#include "windowbase/module1.h"
 #include "windows/menu/form3.h"
 #include "windows/opening/form4.h"
 #include "windows/settings/form7.h"
