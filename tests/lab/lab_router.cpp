@@ -268,7 +268,8 @@ private slots:
         const QString friendAt = router == "natpmp" ? externalAddress : homeAddress;
         this->router.stop();
         QVERIFY(setOutside(router == "carrier" ? "100.64.0.1/10" : externalAddress + "/24"));
-        QVERIFY2(router == "none" || this->router.start(router != "natpmp"), qPrintable(routerLog()));
+        if (router != "none")
+            QVERIFY2(this->router.start(router != "natpmp"), qPrintable(routerLog()));
         if (!otherMachine.isEmpty())
             QCOMPARE(igd(quint16(port), otherMachine.toLatin1()), QStringList({"0"}));
         QPointer<form5> host = openHost(quint16(port));
