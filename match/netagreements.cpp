@@ -1,10 +1,8 @@
 // The network window carries out what its session decides: every press,
 // answer, received message, completed send and lost connection goes through
 // NetSession, which returns the steps.
-#include <QListWidget>
 
 #include "match/netmatchwindow.h"
-#include "windows/net/form9.h"
 
 void NetMatchWindow::Command2_Click() { carryOut(m_session.request(Protocol::Rematch)); }
 void NetMatchWindow::Command4_Click() { carryOut(m_session.request(Protocol::Quit)); }
@@ -64,8 +62,7 @@ void NetMatchWindow::carryOut(const NetSession::Steps &steps)
             carryOut(m_session.settle(turn()));
             break;
         case Step::Chat:
-            if (QListWidget *list = Form9::list())
-                list->addItem(s.text);
+            listChat(s.text);
             break;
         case Step::Status:
             Label2->setText(s.text);

@@ -1,13 +1,11 @@
 #include "match/netmatchwindow.h"
 
-#include <QListWidget>
-
 #include "match/announcements.h"
+#include "match/chatlist.h"
 #include "windowbase/boxqueue.h"
 #include "windowbase/layout.h"
 #include "windowbase/module1.h"
 #include "windowbase/msgbox.h"
-#include "windows/net/form9.h"
 
 NetMatchWindow::NetMatchWindow(const Design &design, i16 ownColor, const Place &place)
     : MatchWindow(design), m_ownColor(ownColor)
@@ -173,8 +171,17 @@ void NetMatchWindow::Text1_KeyPress(i16 KeyAscii)
     carryOut(m_session.chat(bytes));
     Text1->clear();
     // The line as the peer will read it, lookalike characters and all.
-    if (QListWidget *list = Form9::list())
-        list->addItem(Protocol::listLine(Protocol::decode(bytes)));
+    listChat(Protocol::listLine(Protocol::decode(bytes)));
+}
+
+// The chat window, shown first if it is not loaded; a hidden one stays hidden.
+void NetMatchWindow::listChat(const QString &line)
+{
+    KWindow *w = Module1::loaded(FormId::Form9);
+    if (!w)
+        w = Module1::show(FormId::Form9);
+    if (auto *chat = dynamic_cast<ChatList *>(w))
+        chat->addLine(line);
 }
 
 void NetMatchWindow::post(std::function<void()> fn)

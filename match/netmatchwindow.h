@@ -94,6 +94,7 @@ private:
     // Carries out what the session decided, in order, until a box finds the
     // window gone or the window leaves.
     void carryOut(const NetSession::Steps &steps);
+    void listChat(const QString &line);
     // The one place the session reads the game: whose move it is.
     NetSession::Turn turn() const;
 

@@ -330,11 +330,11 @@ private slots:
     // The chat list keeps only the newest lines.
     void chatListKeepsTheNewest()
     {
-        QListWidget *list = Form9::list();
+        auto *chat = qobject_cast<Form9 *>(Module1::show(FormId::Form9));
         for (int i = 1; i <= 5001; ++i)
-            list->addItem(QString::number(i));
-        QCOMPARE(list->count(), 5000);
-        QCOMPARE(list->item(0)->text(), "2");
+            chat->addLine(QString::number(i));
+        QCOMPARE(chat->List1->count(), 5000);
+        QCOMPARE(chat->List1->item(0)->text(), "2");
     }
 
     void lostConnection_data()

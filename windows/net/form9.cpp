@@ -20,14 +20,6 @@ Form9::Form9() : KWindow(FormId::Form9)
     });
 }
 
-QListWidget *Form9::list()
-{
-    auto *chat = Module1::form<Form9>(FormId::Form9);
-    if (!chat)
-        chat = qobject_cast<Form9 *>(Module1::show(FormId::Form9));
-    return chat ? chat->List1 : nullptr;
-}
-
 void Form9::Form_QueryUnload(bool &cancel, int unloadMode)
 {
     if (unloadMode != 0)

@@ -1,11 +1,12 @@
 #pragma once
 #include <QListWidget>
 
+#include "match/chatlist.h"
 #include "windowbase/kwindow.h"
 
 // The chat window: both players' lines, in the order they were sent or
 // received. It lives as long as the match window that showed it.
-class Form9 : public KWindow {
+class Form9 : public KWindow, public ChatList {
     Q_OBJECT
 public:
     Form9();
@@ -15,8 +16,7 @@ public:
     // memory without end, and nobody scrolls back further.
     static constexpr int maxLines = 5000;
 
-    // The chat window's list, the window shown first if it is not loaded.
-    static QListWidget *list();
+    void addLine(const QString &line) override { List1->addItem(line); }
 
     void Form_QueryUnload(bool &cancel, int unloadMode) override;
 };
