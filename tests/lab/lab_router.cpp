@@ -203,6 +203,11 @@ private slots:
         QVERIFY(mapping.value(2).toInt() > 3500);  // limited: an hour, renewed
         QVERIFY(mapping.value(2).toInt() <= 3600);
         QVERIFY(ruleset().contains("dport 9876"));
+        // The renewal (the timer's, at half the lease) asks the router again;
+        // the friend then joins through the renewed mapping.
+        const qsizetype asked = routerLog().count("AddPortMapping: ext port 9876");
+        host->portMap()->renew();
+        QVERIFY(waitFor([&] { return routerLog().count("AddPortMapping: ext port 9876") > asked; }));
 
         Pair p{host, openFriend(host->friendAddress())};
         QVERIFY(waitFor([&] { return p.ok(); }));
