@@ -5,8 +5,6 @@
 #include <QPointer>
 #include <QTimer>
 
-#include "windowbase/kwindow.h"
-
 namespace {
 // One utterance, never painted: read by Orca as "notification <text>" when
 // it is reported shown.

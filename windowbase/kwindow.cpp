@@ -6,7 +6,6 @@
 
 #include "windowbase/announcer.h"
 #include "windowbase/layout.h"
-#include "windowbase/module1.h"
 #include "windowbase/msgbox.h"
 
 KWindow::KWindow(FormId id, QWidget *parent) : QWidget(parent), m_id(id)
@@ -49,8 +48,7 @@ KWindow::Answer KWindow::ask(const QString &text)
 void KWindow::quitProgram()
 {
     releaseDevices();
-    Module1::allunload();
-    Module1::endProgram();
+    emit quitRequested();
 }
 
 void KWindow::setCaptionAndSize(const QString &caption, int widthTwips, int heightTwips)
@@ -74,5 +72,5 @@ void KWindow::closeEvent(QCloseEvent *event)
         return;
     m_inCloseRequest = false;
     if (!cancel && !m_unloaded)
-        Module1::unload(m_id);
+        emit unloadRequested();
 }

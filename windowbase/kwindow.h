@@ -40,6 +40,12 @@ public:
     // every window, end. Nothing of the program runs afterwards.
     void quitProgram();
 
+signals:
+    // To the window set that made the window, which answers at once: the
+    // user closed it and nothing cancelled; the program quits from it.
+    void unloadRequested();
+    void quitRequested();
+
 protected:
     // What quitting releases (sound device, socket); nothing by default.
     virtual void releaseDevices() {}

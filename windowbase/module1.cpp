@@ -53,6 +53,11 @@ KWindow *load(FormId id)
         return nullptr;
     KWindow *w = s.factory();
     s.window = w;
+    QObject::connect(w, &KWindow::unloadRequested, w, [id] { unload(id); });
+    QObject::connect(w, &KWindow::quitRequested, w, [] {
+        allunload();
+        endProgram();
+    });
     QPointer<KWindow> guard(w);
     w->Form_Load();
     return (guard && !guard->isUnloaded()) ? guard.data() : nullptr;

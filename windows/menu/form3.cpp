@@ -7,7 +7,6 @@
 #include "windowbase/modes.h"
 #include "windowbase/module1.h"
 #include "windowbase/msgbox.h"
-#include "windows/menu/menukeys.h"
 
 // ---------------------------------------------------------------- controls
 
@@ -63,7 +62,7 @@ Form3::Form3() : KWindow(FormId::Form3)
     setCaptionAndSize(QStringLiteral("Dorvex Quorvane～モード選択～"), 4680, 4395);
     Layout::setColors(this, Rgb::darkGreen(), QColor());
     // First: the hover areas' accessible interfaces come from it.
-    new MenuKeys(this);
+    new MenuKeys(this, this);
 
     Shape1 = new DiscShape(this, Rgb::white());
     Layout::place(Shape1, 120, 0, 2055, 2055);
@@ -163,6 +162,18 @@ void Form3::Label7_Click() { choose(Modes::all[0].window); }
 void Form3::Label8_Click() { choose(Modes::all[1].window); }
 void Form3::Label9_Click() { choose(Modes::all[2].window); }
 void Form3::Label10_Click() { choose(Modes::all[3].window); }
+
+QWidget *Form3::quadrant(int area) const
+{
+    HoverArea *const areas[4] = {Label7, Label8, Label9, Label10};
+    return area >= 1 && area <= 4 ? areas[area - 1] : nullptr;
+}
+
+void Form3::open(int area)
+{
+    if (area >= 1 && area <= 4)
+        choose(Modes::all[area - 1].window);
+}
 
 void Form3::syuuryou() { quitProgram(); }
 

@@ -7,6 +7,7 @@
 
 #include "windowbase/kwindow.h"
 #include "windowbase/soundeffect.h"
+#include "windows/menu/menukeys.h"
 
 // A filled circle in its box: the diameter is the shorter side, centred.
 class DiscShape : public QWidget {
@@ -41,7 +42,7 @@ private:
     bool m_pressed = false;
 };
 
-class Form3 : public KWindow {
+class Form3 : public KWindow, public QuadrantMenu {
     Q_OBJECT
 public:
     using i16 = qint16;
@@ -85,6 +86,12 @@ public:
 
     // ---- procedures ----
     void syuuryou();
+
+    // ---- the quadrants to the keys ----
+    int selectedQuadrant() const override { return hoverArea; }
+    QWidget *quadrant(int area) const override;
+    void hover(int area) override { enterQuadrant(i16(area)); }
+    void open(int area) override;
 
 protected:
     void releaseDevices() override;

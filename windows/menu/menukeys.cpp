@@ -5,16 +5,8 @@
 #include <QKeyEvent>
 
 #include "windowbase/announcer.h"
-#include "windows/menu/form3.h"
 
 namespace {
-// Quadrants 1..4: top left, top right, bottom left, bottom right.
-HoverArea *areaOf(Form3 *menu, int area)
-{
-    HoverArea *areas[4] = {menu->Label7, menu->Label8, menu->Label9, menu->Label10};
-    return area >= 1 && area <= 4 ? areas[area - 1] : nullptr;
-}
-
 // A quadrant: a button named after its mode; selected means focused.
 class QuadrantAccessible : public QAccessibleWidget {
 public:
@@ -24,16 +16,23 @@ public:
     {
         QAccessible::State s = QAccessibleWidget::state();
         s.focusable = true;
-        if (auto *menu = qobject_cast<Form3 *>(widget()->window()))
-            s.focused = areaOf(menu, menu->hoverArea) == widget();
+        if (QuadrantMenu *m = menu())
+            s.focused = m->quadrant(m->selectedQuadrant()) == widget();
         return s;
     }
     QStringList actionNames() const override { return {pressAction()}; }
     void doAction(const QString &name) override
     {
-        if (name == pressAction())
-            emit static_cast<HoverArea *>(widget())->clicked();
+        QuadrantMenu *m = menu();
+        if (name != pressAction() || !m)
+            return;
+        for (int area = 1; area <= 4; ++area)
+            if (m->quadrant(area) == widget())
+                return m->open(area);
     }
+
+private:
+    QuadrantMenu *menu() const { return dynamic_cast<QuadrantMenu *>(widget()->window()); }
 };
 
 QAccessibleInterface *quadrantFactory(const QString &className, QObject *object)
@@ -44,20 +43,20 @@ QAccessibleInterface *quadrantFactory(const QString &className, QObject *object)
 }
 }  // namespace
 
-MenuKeys::MenuKeys(Form3 *menu) : QObject(menu), m_menu(menu)
+MenuKeys::MenuKeys(QWidget *window, QuadrantMenu *menu) : QObject(window), m_window(window), m_menu(menu)
 {
     static const bool factoryInstalled = [] {
         QAccessible::installFactory(quadrantFactory);
         return true;
     }();
     Q_UNUSED(factoryInstalled);
-    menu->installEventFilter(this);
+    window->installEventFilter(this);
 }
 
 QString MenuKeys::hint(int area)
 {
     const QString how = QStringLiteral("矢印キーで選び、Enter で決定");
-    HoverArea *selected = areaOf(m_menu, area);
+    QWidget *selected = m_menu->quadrant(area);
     return selected ? selected->accessibleName() + QStringLiteral(" を選択中、") + how
                     : QStringLiteral("モードを") + how;
 }
@@ -66,14 +65,14 @@ bool MenuKeys::eventFilter(QObject *watched, QEvent *event)
 {
     // Nothing has the focus when the menu opens: say where one is, once,
     // after the screen reader has read the window's title.
-    if (watched == m_menu && event->type() == QEvent::WindowActivate && !m_greeted) {
+    if (watched == m_window && event->type() == QEvent::WindowActivate && !m_greeted) {
         m_greeted = true;
-        Announcer::of(m_menu)->say(hint(m_menu->hoverArea));
+        Announcer::of(m_window)->say(hint(m_menu->selectedQuadrant()));
     }
-    if (watched != m_menu || event->type() != QEvent::KeyPress)
+    if (watched != m_window || event->type() != QEvent::KeyPress)
         return QObject::eventFilter(watched, event);
     const auto *key = static_cast<QKeyEvent *>(event);
-    const int now = m_menu->hoverArea;
+    const int now = m_menu->selectedQuadrant();
     const bool top = now == 1 || now == 2;
     const bool left = now == 1 || now == 3;
     // Tab walks the modes in reading order and wraps; nothing selected yet
@@ -114,39 +113,12 @@ bool MenuKeys::eventFilter(QObject *watched, QEvent *event)
 
 void MenuKeys::select(int area)
 {
-    switch (area) {
-    case 1:
-        m_menu->Label7_MouseMove();
-        break;
-    case 2:
-        m_menu->Label8_MouseMove();
-        break;
-    case 3:
-        m_menu->Label9_MouseMove();
-        break;
-    default:
-        m_menu->Label10_MouseMove();
-        break;
-    }
+    m_menu->hover(area);
     if (QAccessible::isActive()) {
-        QAccessibleEvent focus(areaOf(m_menu, area), QAccessible::Focus);
+        QAccessibleEvent focus(m_menu->quadrant(area), QAccessible::Focus);
         QAccessible::updateAccessibility(&focus);
     }
 }
 
-void MenuKeys::open()
-{
-    // Nothing selected yet: nothing to open.
-    switch (m_menu->hoverArea) {
-    case 1:
-        return m_menu->Label7_Click();
-    case 2:
-        return m_menu->Label8_Click();
-    case 3:
-        return m_menu->Label9_Click();
-    case 4:
-        return m_menu->Label10_Click();
-    default:
-        return;
-    }
-}
+// Nothing selected yet: nothing to open.
+void MenuKeys::open() { m_menu->open(m_menu->selectedQuadrant()); }

@@ -4,12 +4,29 @@
 // as a click. The quadrants are exposed to assistive tools as four buttons.
 #include <QObject>
 
-class Form3;
+class QWidget;
+
+// What the keys drive: four quadrants numbered 1..4 (top left, top right,
+// bottom left, bottom right), each a widget named after its mode.
+class QuadrantMenu {
+public:
+    // The selected quadrant; 0 while none is.
+    virtual int selectedQuadrant() const = 0;
+    // The quadrant's widget; nullptr outside 1..4.
+    virtual QWidget *quadrant(int area) const = 0;
+    // As the pointer entering the quadrant, and as a click on it.
+    virtual void hover(int area) = 0;
+    virtual void open(int area) = 0;
+
+protected:
+    ~QuadrantMenu() = default;
+};
 
 class MenuKeys : public QObject {
     Q_OBJECT
 public:
-    explicit MenuKeys(Form3 *menu);
+    // Filters the keys of `window`, which is the menu.
+    MenuKeys(QWidget *window, QuadrantMenu *menu);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -21,6 +38,7 @@ private:
     void select(int area);
     void open();
 
-    Form3 *m_menu;
+    QWidget *m_window;
+    QuadrantMenu *m_menu;
     bool m_greeted = false;
 };
