@@ -176,7 +176,6 @@ bool reservedInvalid(const QString &host)
 void Winsock::Connect(const QString &typedHost, quint16 port)
 {
     Close();
-    ++m_connectAttempts;
     auto *s = new QTcpSocket(this);
     m_socket = s;
     m_state = State::Connecting;

@@ -56,7 +56,6 @@ public:
     void Close();
 
     // Observations for tests.
-    int connectAttempts() const { return m_connectAttempts; }
     bool lowDelay() const;
 
 signals:
@@ -69,7 +68,7 @@ signals:
     void Disconnected();
 
 private:
-    friend struct WinsockTestAccess;
+    friend class TestAccess;
     // Keep-alive of the connection: with no traffic for idleSeconds the
     // system probes the peer every intervalSeconds, and after `probes`
     // unanswered probes the connection is lost, so a peer that vanished
@@ -101,5 +100,4 @@ private:
     qint64 m_written = 0;
     // A connection attempt with no answer in this time fails with TimedOut.
     static constexpr int connectTimeoutMs = 10000;
-    int m_connectAttempts = 0;
 };

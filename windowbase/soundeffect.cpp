@@ -102,7 +102,7 @@ void SoundEffect::play()
 {
     if (!m_open)
         return;
-    ++m_plays;
+    emit played();
     if (!m_playable)
         return;
     if (m_device) {

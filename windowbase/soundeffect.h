@@ -21,12 +21,14 @@ public:
     void close();
 
     bool isOpen() const { return m_open; }
-    // How often play() was issued while open (tests look at it).
-    int playCount() const { return m_plays; }
 
     // Off: no audio device is touched at all (tests, and KOBANTO_AUDIO=0).
     static void setAudioEnabled(bool enabled);
     static bool audioEnabled();
+
+signals:
+    // play() was issued while open, heard or not (no file, no device).
+    void played();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -39,7 +41,6 @@ private:
     bool m_open = false;
     bool m_playable = false;  // audio on and the file exists
     bool m_pendingPlay = false;
-    int m_plays = 0;
     std::unique_ptr<AudioDevice> m_device;
     // The window whose first frame the device waits for.
     QPointer<QWidget> m_waitingOn;

@@ -1,22 +1,45 @@
 #pragma once
-// What tests reach inside the windows: befriended by MatchWindow and Form2.
-#include "match/matchwindow.h"
+// What tests reach inside product classes, each of which befriends
+// TestAccess. The members are templates, so that a test includes the headers
+// of only what it reaches and links nothing more.
 #include "tests/common/boards.h"
-#include "windows/cpu/form2.h"
 
 class TestAccess {
 public:
-    // Puts the window's game at b and draws it, without a mark.
-    static void setBoard(MatchWindow *w, const Board &b)
+    // Puts a match window's game at b and draws it, without a mark.
+    template <class Match>
+    static void setBoard(Match *w, const Board &b)
     {
         w->m_board = b;
         w->drawBoard();
         w->komacount();
     }
-    static void setBoard(MatchWindow *w, const QStringList &rows, qint16 turn, int moveCount = -1)
+    template <class Match>
+    static void setBoard(Match *w, const QStringList &rows, qint16 turn, int moveCount = -1)
     {
         setBoard(w, Board::fromRows(rows, turn, moveCount));
     }
-    // Where the computer's numbers come from; empty: the program's generator.
-    static void setRandomSource(Form2 *f, CpuRandom::Source source) { f->m_random = std::move(source); }
+    // Where the computer window's numbers come from; empty: the program's generator.
+    template <class Cpu, class Source>
+    static void setRandomSource(Cpu *f, Source source)
+    {
+        f->m_random = std::move(source);
+    }
+    // A socket control's keep-alive timing (all of them), its listening port
+    // and its connection's descriptor (-1: none).
+    template <class Socket>
+    static auto &keepAlive()
+    {
+        return Socket::s_keepAlive;
+    }
+    template <class Socket>
+    static quint16 port(const Socket &s)
+    {
+        return s.m_localPort;
+    }
+    template <class Socket>
+    static int descriptor(const Socket &s)
+    {
+        return s.m_socket ? int(s.m_socket->socketDescriptor()) : -1;
+    }
 };

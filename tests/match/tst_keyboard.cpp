@@ -8,6 +8,7 @@
 #include "tests/common/access.h"
 #include "tests/common/testkit.h"
 #include "windowbase/announcer.h"
+#include "windows/cpu/form2.h"
 #include "windows/local/form1.h"
 #include "windows/menu/form3.h"
 #include "windows/net/form5.h"

@@ -14,12 +14,7 @@
 #include <unistd.h>
 
 #include "net/winsock.h"
-
-struct WinsockTestAccess {
-    static Winsock::KeepAlive &keepAlive() { return Winsock::s_keepAlive; }
-    static quint16 port(const Winsock &w) { return w.m_localPort; }
-    static int descriptor(const Winsock &w) { return w.m_socket ? int(w.m_socket->socketDescriptor()) : -1; }
-};
+#include "tests/common/access.h"
 
 namespace {
 int option(int fd, int level, int name)
@@ -52,7 +47,7 @@ struct Pair {
         QSignalSpy connected(&client, qOverload<>(&Winsock::Connect));
         if (!host.Listen())
             return false;
-        client.Connect(QStringLiteral("127.0.0.1"), WinsockTestAccess::port(host));
+        client.Connect(QStringLiteral("127.0.0.1"), TestAccess::port(host));
         if (!QTest::qWaitFor([&] { return !request.isEmpty(); }, 5000))
             return false;
         host.Accept(request.first().first().toInt());
@@ -71,7 +66,7 @@ private slots:
         Pair p;
         QVERIFY(p.open());
         for (const Winsock *w : {&p.host, &p.client}) {
-            const int fd = WinsockTestAccess::descriptor(*w);
+            const int fd = TestAccess::descriptor(*w);
             QCOMPARE(option(fd, SOL_SOCKET, SO_KEEPALIVE), 1);
             QCOMPARE(option(fd, IPPROTO_TCP, TCP_KEEPIDLE), 20);
             QCOMPARE(option(fd, IPPROTO_TCP, TCP_KEEPINTVL), 5);
@@ -110,7 +105,7 @@ private slots:
         if (geteuid() != 0 || unshare(CLONE_NEWNET) != 0)
             QSKIP("needs root, allowed to make a network namespace of its own");
         QVERIFY(setLoopbackUp(true));
-        WinsockTestAccess::keepAlive() = {1, 1, 2};
+        TestAccess::keepAlive<Winsock>() = {1, 1, 2};
         Pair p;
         QVERIFY(p.open());
         QSignalSpy hostLost(&p.host, &Winsock::Disconnected);

@@ -35,6 +35,7 @@ int runTo(Form4 *f, int stage)
 QStringList timeline(Form4 *f)
 {
     QStringList seen, log;
+    QSignalSpy bangs(f->MMControl1, &SoundEffect::played);
     int due1 = f->Timer1->interval(), due2 = f->Timer2->interval();
     for (int now = 0; now < 20000 && (f->Timer1->isActive() || f->Timer2->isActive());) {
         const bool pen = f->Timer2->isActive() && (!f->Timer1->isActive() || due2 <= due1);
@@ -54,7 +55,7 @@ QStringList timeline(Form4 *f)
         for (int k = 0; k < 4; ++k)
             see(f->Label5[k]->isHidden(), QString("curtain %1 open").arg(k + 1));
         see(!f->Timer2->isActive(), "pen at rest");
-        see(f->MMControl1->playCount() > 0, QString("bang %1").arg(f->MMControl1->playCount()));
+        see(!bangs.isEmpty(), QString("bang %1").arg(bangs.size()));
         see(Module1::loaded(FormId::Form3), "menu");
     }
     return log;
@@ -104,8 +105,6 @@ private slots:
     void openingTimeline()
     {
         Form4 *f = startOpening();
-        QCOMPARE(f->Timer1->timerType(), Qt::PreciseTimer);
-        QCOMPARE(f->Timer2->timerType(), Qt::PreciseTimer);
         const QStringList expected = {"3620: curtain 1 open", "7220: curtain 2 open",  "8900: curtain 3 open",
                                       "9000: pen at rest",    "10200: curtain 4 open", "10200: bang 1",
                                       "11500: menu"};
@@ -147,7 +146,7 @@ private slots:
         QFETCH(int, target);
         Form4 *f = startOpening();
         runTo(f, stage);
-        const int bangs = f->MMControl1->playCount();
+        QSignalSpy bangs(f->MMControl1, &SoundEffect::played);
         QWidget *hit = QList<QWidget *>{f, f->Image1, f->Label1[stage % 3], f->Label3, f->Label5[3]}[target];
         QTest::mouseClick(hit, Qt::LeftButton, {}, target > 0 ? hit->rect().center() : QPoint(300, 206));
         // Hidden, not discarded, and silent; ticks already on their way change nothing.
@@ -158,7 +157,7 @@ private slots:
         QCOMPARE(runTo(f, f->openingStage + 1), 200);
         f->Form_Click();
         QVERIFY(!f->MMControl1->isOpen());
-        QCOMPARE(f->MMControl1->playCount(), bangs);
+        QCOMPARE(bangs.size(), 0);
         QCOMPARE(windowsAlive(), 2);
         QVERIFY(Module1::loaded(FormId::Form3)->isVisible());
     }
@@ -182,10 +181,15 @@ private slots:
             op->Form_Click();
         runTo(op, stage);
         KWindow *w = Module1::show(closed);
-        const auto state = [op] {
-            return QVariantList{op->openingStage,           op->Image1->pos(),      op->Timer1->isActive(),
-                                op->Timer1->interval(),     op->Timer2->isActive(), op->MMControl1->isOpen(),
-                                op->MMControl1->playCount()};
+        QSignalSpy bangs(op->MMControl1, &SoundEffect::played);
+        const auto state = [op, &bangs] {
+            return QVariantList{op->openingStage,
+                                op->Image1->pos(),
+                                op->Timer1->isActive(),
+                                op->Timer1->interval(),
+                                op->Timer2->isActive(),
+                                op->MMControl1->isOpen(),
+                                bangs.size()};
         };
         const QVariantList was = state();
         const int windows = windowsAlive();
@@ -228,12 +232,13 @@ private slots:
         QFETCH(QStringList, captions);
         QFETCH(FormId, opens);
         auto *m = qobject_cast<Form3 *>(Module1::show(FormId::Form3));
+        QSignalSpy clicks(m->MMControl1, &SoundEffect::played);
         QCOMPARE(visibleCaptions(m), QStringList());
         moveTo(m, quadrant(area == 1 ? 4 : 1));
         moveTo(m, quadrant(area) + QPoint(20, 5));
         QWidget *hit = moveTo(m, quadrant(area));
         QCOMPARE(visibleCaptions(m), captions);
-        QCOMPARE(m->MMControl1->playCount(), 2);
+        QCOMPARE(clicks.size(), 2);
         QTest::mouseClick(hit, Qt::LeftButton, {}, hit->mapFrom(m, quadrant(area)));
         QVERIFY(m->isUnloaded());
         QVERIFY(!m->MMControl1->isOpen());
