@@ -97,7 +97,6 @@ private slots:
             rows({{0, "WWWWWWWW"}, {1, "WWWWWWWW"}, {2, "WWWWWWWW"}, {3, "WWWWWWWW"}, {7, "BBBBBBW."}}, 'B');
         QTest::newRow("white, black ahead") << Turn{3, rows({{7, "BBBBBWB."}}, 'B'), -1, cpuWins, Act::MoveAt63};
         QTest::newRow("black, black ahead") << Turn{2, rows({{7, "BBBBBBW."}}, 'B'), -1, youWin, Act::MoveAt63, -1};
-        QTest::newRow("draw") << Turn{2, even, -1, drawn, Act::MoveAt63, -1};
         QTest::newRow("person resigns") << Turn{3, {}, -1, cpuWins, Act::Resign, -1};
         QTest::newRow("computer fills the board") << Turn{3, even, 63, drawn};
     }

@@ -323,26 +323,6 @@ private slots:
         QCOMPARE(Module1::loaded(dialog == FormId::Form6 ? FormId::form5 : FormId::Form8) != nullptr, accepted);
     }
 
-    // A dialog comes back as it was left; the server dialog starts on the
-    // default port and leaves the address alone.
-    void storesAndReturns()
-    {
-        auto *f7 = static_cast<Form7 *>(open(FormId::Form7));
-        keys(f7->Text3, QStringLiteral("花子"));
-        keys(f7->Text2, QStringLiteral("h"));
-        f7->Option2_Click();
-        keys(f7->Text1, QStringLiteral("123"));
-        QTest::mouseClick(f7->Command1, Qt::LeftButton);
-        Module1::unload(FormId::Form8);
-        QCOMPARE(open(FormId::Form7), f7);
-        QVERIFY(f7->Option2->isChecked());
-        QVERIFY(f7->Text1->isEnabled());
-        SettingsDialog *f6 = open(FormId::Form6);
-        keys(f6->Text3, QStringLiteral("太郎"));
-        QTest::mouseClick(f6->Command1, Qt::LeftButton);
-        QCOMPARE(settings(), QStringLiteral("太郎|h|9876"));
-    }
-
     // Board squares are 32x32 icons with dark or light discs, the red last-move mark only on "aka";
     // the sounds are 16-bit mono PCM WAVE whatever their extension, sizes consistent.
     void assets()
