@@ -41,8 +41,8 @@ int main(int argc, char *argv[])
     t.start();
     NetKit::clickCell(p.host, 29);
     NetKit::wait([&] { return host >= 0 && client >= 0; }, 20 * 60 * 1000);
-    std::printf("peer vanished after the host's move: host (move unacknowledged) %.1f s, client (idle) %.1f s\n",
-                host, client);
+    std::printf("peer vanished after the host's move: host (move unacknowledged) %.1f s, client (idle) %.1f s\n", host,
+                client);
     TestKit::reset();
     return 0;
 }

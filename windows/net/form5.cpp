@@ -129,6 +129,8 @@ void form5::hideFriendAddress()
 void form5::Timer1_Timer()
 {
     Timer1->stop();
+    if (connected == 1)
+        return;  // a tick that waited behind the connection
     const Answer keepWaiting = ask(QStringLiteral("接続待機時間が1分間を越えました。待機しますか？。"));
     if (keepWaiting == Answer::Gone || connected == 1)
         return;
