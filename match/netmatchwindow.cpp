@@ -25,7 +25,9 @@ NetMatchWindow::NetMatchWindow(const Design &design, i16 ownColor, const Place &
     Winsock1 = new Winsock(this);
     connect(Winsock1, &Winsock::DataArrival, this, [this](qint32 n) { Winsock1_DataArrival(n); });
     connect(Winsock1, &Winsock::SendComplete, this, [this] { post([this] { Winsock1_SendComplete(); }); });
-    connect(Winsock1, &Winsock::Disconnected, this, [this] { post([this] { Winsock1_Close(); }); });
+    // Whether the peer was heard is fixed at the close, not when it is handled.
+    connect(Winsock1, &Winsock::Disconnected, this,
+            [this] { post([this, heard = m_heard] { Winsock1_Close(heard); }); });
     MatchAnnouncements::of(this)->setOpponent(QStringLiteral("あいて"),
                                               [this] { return static_cast<i16>(-m_ownColor); });
 }
@@ -152,10 +154,22 @@ void NetMatchWindow::Form_Unload()
     MatchWindow::Form_Unload();
 }
 
-void NetMatchWindow::Winsock1_Close()
+void NetMatchWindow::Winsock1_Close(bool heard)
 {
-    if (connected == 1)
-        carryOut(m_session.closed());
+    if (connected != 1 || (!heard && leftUnheard()))
+        return;
+    carryOut(m_session.closed());
+}
+
+void NetMatchWindow::forgetPeer()
+{
+    connected = 0;
+    m_heard = false;
+    m_session = NetSession();
+    Module1::unload(FormId::Form9);
+    Text1->clear();
+    Text1->setEnabled(false);
+    syokika();
 }
 
 void NetMatchWindow::Text1_KeyPress(i16 KeyAscii)
@@ -197,8 +211,10 @@ void NetMatchWindow::Winsock1_DataArrival(qint32)
         return;
     if (m_queue->size() >= maxWaitingEvents)
         return m_session.dropped();
-    for (const Protocol::Message &m : Protocol::split(bytes))
+    for (const Protocol::Message &m : Protocol::split(bytes)) {
+        m_heard = m_heard || m.kind != Protocol::Kind::Junk;
         m_queue->post([this, m] { receive(m); });
+    }
 }
 
 NetSession::Turn NetMatchWindow::turn() const

@@ -54,8 +54,9 @@ public:
     void Text1_KeyPress(i16 KeyAscii);
     void Winsock1_DataArrival(qint32 bytesTotal);
     void Winsock1_SendComplete();
-    // The connection was lost (the peer's program ended, the network broke).
-    void Winsock1_Close();
+    // The connection was lost (the peer's program ended, the network broke);
+    // heard: the peer had sent something the game knows.
+    void Winsock1_Close(bool heard);
 
     // The colour this side plays: 1 black (host), -1 white (client).
     i16 ownColor() const { return m_ownColor; }
@@ -80,6 +81,14 @@ protected:
     // status line. False if the window went away while the notice was open.
     bool showConnected(const QString &status);
 
+    // The connection ended before the peer said a word the game knows (a
+    // port scanner, say): true if the window carried on without it rather
+    // than reporting a lost connection.
+    virtual bool leftUnheard() { return false; }
+    // Back to how the window was before its peer came: a new game and a new
+    // session, no chat window, the chat input disabled.
+    void forgetPeer();
+
     // ---- engine seams ----
     void afterMove() override;
     void beforePass() override;
@@ -101,4 +110,5 @@ private:
     i16 m_ownColor;
     NetSession m_session;
     BoxQueue *m_queue = nullptr;
+    bool m_heard = false;  // see Winsock1_Close
 };

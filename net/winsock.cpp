@@ -4,6 +4,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
+#include <algorithm>
 
 #if defined(Q_OS_UNIX)
 #include <netinet/in.h>
@@ -107,6 +108,9 @@ void Winsock::keepAlive(QTcpSocket *s)
     set(TCP_KEEPIDLE, s_keepAlive.idleSeconds);
     set(TCP_KEEPINTVL, s_keepAlive.intervalSeconds);
     set(TCP_KEEPCNT, s_keepAlive.probes);
+#if defined(TCP_USER_TIMEOUT)
+    set(TCP_USER_TIMEOUT, s_keepAlive.silenceMs());
+#endif
 #endif
 }
 
@@ -171,6 +175,14 @@ bool reservedInvalid(const QString &host)
         h.chop(1);
     return h == QLatin1String("invalid") || h.endsWith(QLatin1String(".invalid"));
 }
+
+// No host name holds a blank or a control character; the system's resolver
+// would stop at a NUL and look up only what comes before it.
+bool malformed(const QString &host)
+{
+    return std::any_of(host.begin(), host.end(),
+                       [](QChar c) { return c.isSpace() || c.category() == QChar::Other_Control; });
+}
 }  // namespace
 
 void Winsock::Connect(const QString &typedHost, quint16 port)
@@ -192,7 +204,7 @@ void Winsock::Connect(const QString &typedHost, quint16 port)
             onConnectFailed(errorNumber(e), s->errorString());
     });
     const QString host = hostToResolve(typedHost);
-    if (reservedInvalid(host))
+    if (reservedInvalid(host) || malformed(host))
         return onConnectFailed(HostNotFound, QStringLiteral("Host not found"));
     // The timer bounds the name lookup as well as the connection.
     m_connectTimer->start(connectTimeoutMs);

@@ -43,7 +43,7 @@ public:
     void Accept(qint32 requestID);
     // Start connecting to an IPv4 or IPv6 address or a host name; the
     // outcome is a Connect or an Error event (HostNotFound for a name that
-    // does not resolve).
+    // does not resolve or holds a blank or a control character).
     void Connect(const QString &host, quint16 port);
     // Hand one message to the connection; SendComplete follows once all of
     // its bytes have been written. False when there is no connection.
@@ -75,8 +75,13 @@ private:
     // without closing (a router restarting, a lid closed) is noticed within
     // about a minute. The probes also keep a router's NAT entry alive while
     // both players think or sit on the result.
+    // Probes are sent only while nothing waits for the peer's acknowledgement;
+    // a move the peer never acknowledges would be retransmitted for a quarter
+    // of an hour. So sent bytes unacknowledged for as long as the probes take
+    // also lose the connection.
     struct KeepAlive {
         int idleSeconds, intervalSeconds, probes;
+        int silenceMs() const { return (idleSeconds + intervalSeconds * probes) * 1000; }
     };
     static inline KeepAlive s_keepAlive{20, 5, 4};
     static void keepAlive(QTcpSocket *socket);

@@ -38,9 +38,9 @@ class TestNetMatch : public QObject {
 
     // When the box with text opens, does what the peer does meanwhile; held
     // tells whether w received it and still holds it back for the box.
-    void whileBoxOpen(const QString &text, const QPointer<Form8> &w, const std::function<void()> &meanwhile)
+    void whileBoxOpen(const QString &text, NetMatchWindow *window, const std::function<void()> &meanwhile)
     {
-        TestKit::setBoxHook([this, text, w, meanwhile](const QString &shown) {
+        TestKit::setBoxHook([this, text, w = QPointer(window), meanwhile](const QString &shown) {
             if (shown != text || held)
                 return;
             meanwhile();
@@ -197,6 +197,10 @@ private slots:
         QTest::newRow("client, no server address") << false << "" << QStringList{"サーバに接続できませんでした。"};
         QTest::newRow("client, a name that does not resolve")
             << false << "kobanto.invalid" << QStringList{"サーバに接続できませんでした。"};
+        const QStringList odd{"127.0.0.1" + QString(QChar(0)) + ".evil.example", "127.0.0\x01.1", "127.0.0.1 1"};
+        for (int i = 0; i < odd.size(); ++i)  // a NUL, a control character, a blank inside
+            QTest::addRow("client, impossible name %d", i)
+                << false << odd[i] << QStringList{"サーバに接続できませんでした。"};
         QTest::newRow("client, nothing listening, Yes then No")
             << false << "127.0.0.1" << QStringList{again, again, "接続要求をキャンセルしました。"};
     }
@@ -246,6 +250,37 @@ private slots:
         QCOMPARE(timerRan, QList<bool>({false, false, false}));
         QCOMPARE(TestKit::boxTexts().first(), "終了しますか？");
         QCOMPARE(TestKit::boxTexts().last(), "接続待機をキャンセルしました。");
+    }
+
+    // Port scanners (one closes while "Connect完了" is open, one sends a
+    // request, then closes) leave the host waiting on its port and address,
+    // saying so; then the friend joins and plays.
+    void scannersDoNotEndTheWait()
+    {
+        const quint16 port = freePort();
+        Module1::setserverdata("Host", qint16(port));
+        QPointer<form5> h = qobject_cast<form5 *>(Module1::show(FormId::form5));
+        const QString address = h->friendAddress();
+        QTcpSocket quiet, http;
+        whileBoxOpen("Connect完了", h, [&] { quiet.abort(); });
+        quiet.connectToHost(QHostAddress::LocalHost, port);
+        const auto waiting = [&] {
+            return h && h->connected == 0 && h->Winsock1->state() == Winsock::State::Listening;
+        };
+        QVERIFY(wait([&] { return held && waiting(); }));
+        http.connectToHost(QHostAddress::LocalHost, port);
+        QVERIFY(wait([&] { return idle(h); }));
+        http.write("GET / HTTP/1.1\r\nHost: kobanto\r\n\r\n");
+        http.disconnectFromHost();
+        QVERIFY(wait(waiting));
+        QCOMPARE(h->Label2->text(), "切断 CONNECT待機中");
+        QCOMPARE(h->friendAddress(), address);
+        QVERIFY(!chat());
+        QCOMPARE(TestKit::boxTexts(), QStringList({"Connect完了", "Connect完了"}));
+        Form8 *c = openClient(port);
+        QVERIFY(wait([&] { return idle(h) && idle(c); }));
+        clickCell(h, 19);
+        QVERIFY(wait([&] { return cell(c, 19) == 1; }));
     }
 
     void agreements_data()

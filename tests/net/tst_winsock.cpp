@@ -60,7 +60,8 @@ class TestWinsock : public QObject {
     Q_OBJECT
 private slots:
     // Both ends of a connection, the accepted and the connecting one, probe
-    // after 20 s of silence, every 5 s, 4 times.
+    // after 20 s of silence, every 5 s, 4 times, and give up a send
+    // unacknowledged for as long.
     void keepAliveOnBothEnds()
     {
         Pair p;
@@ -71,6 +72,7 @@ private slots:
             QCOMPARE(option(fd, IPPROTO_TCP, TCP_KEEPIDLE), 20);
             QCOMPARE(option(fd, IPPROTO_TCP, TCP_KEEPINTVL), 5);
             QCOMPARE(option(fd, IPPROTO_TCP, TCP_KEEPCNT), 4);
+            QCOMPARE(option(fd, IPPROTO_TCP, TCP_USER_TIMEOUT), 40000);
         }
     }
 
@@ -98,8 +100,10 @@ private slots:
     }
 
     // Both ends stop hearing from each other (the loopback of a network
-    // namespace of this test's own goes down): each reports the connection
-    // lost, after a second of silence and two unanswered probes.
+    // namespace of this test's own goes down) right after the host sends a
+    // move: each reports the connection lost once the probes' time has
+    // passed (here a second of silence and two probes a second apart), the
+    // client idle and the host with its move unacknowledged.
     void vanishedPeerIsLost()
     {
         if (geteuid() != 0 || unshare(CLONE_NEWNET) != 0)
@@ -111,6 +115,7 @@ private slots:
         QSignalSpy hostLost(&p.host, &Winsock::Disconnected);
         QSignalSpy clientLost(&p.client, &Winsock::Disconnected);
         QVERIFY(setLoopbackUp(false));
+        QVERIFY(p.host.SendData("19"));
         QTRY_COMPARE_WITH_TIMEOUT(hostLost.size(), 1, 10000);
         QTRY_COMPARE_WITH_TIMEOUT(clientLost.size(), 1, 10000);
         QCOMPARE(p.host.state(), Winsock::State::Closed);

@@ -5,6 +5,7 @@
 #include <QShortcut>
 
 #include "net/portmap.h"
+#include "windowbase/announcer.h"
 #include "windowbase/module1.h"
 #include "windowbase/msgbox.h"
 
@@ -41,8 +42,30 @@ form5::form5()
 
 void form5::conet()
 {
+    if (!listen(QStringLiteral("CONNECT待機中")))
+        return;
+    // The router is asked in the background; the window is shown meanwhile
+    // with this machine's own address.
+    m_portMap->open(static_cast<quint16>(portNumber));
+    showFriendAddress();
+}
+
+bool form5::leftUnheard()
+{
+    // A port scanner, or a client gone before a word: the host waits again,
+    // on the same port with the same mapping, and shows the same address.
+    forgetPeer();
+    if (listen(QStringLiteral("切断 CONNECT待機中"))) {
+        showFriendAddress();
+        Announcer::of(this)->say(QStringLiteral("接続が切れました。相手を待っています。"));
+    }
+    return true;
+}
+
+bool form5::listen(const QString &status)
+{
     lockBoard();
-    Label2->setText(QStringLiteral("CONNECT待機中"));
+    Label2->setText(status);
     Winsock1->setLocalPort(portNumber > 0 ? static_cast<quint16>(portNumber) : 0);
     if (portNumber <= 0 || !Winsock1->Listen()) {
         // Told once the window is up, from the event loop.
@@ -55,13 +78,10 @@ void form5::conet()
                 });
             },
             Qt::QueuedConnection);
-        return;
+        return false;
     }
     Timer1->start();
-    // The router is asked in the background; the window is shown meanwhile
-    // with this machine's own address.
-    m_portMap->open(static_cast<quint16>(portNumber));
-    showFriendAddress();
+    return true;
 }
 
 void form5::showFriendAddress()
@@ -109,6 +129,8 @@ void form5::hideFriendAddress()
 void form5::Timer1_Timer()
 {
     Timer1->stop();
+    if (connected == 1)
+        return;  // a tick that waited behind the connection
     const Answer keepWaiting = ask(QStringLiteral("接続待機時間が1分間を越えました。待機しますか？。"));
     if (keepWaiting == Answer::Gone || connected == 1)
         return;

@@ -26,7 +26,13 @@ public:
     // the empty chat input and copied by Ctrl+C; empty once connected.
     QString friendAddress() const { return m_friendAddress; }
 
+protected:
+    bool leftUnheard() override;
+
 private:
+    // Locks the board, shows status and listens on the port; false (and
+    // told, then the menu) if the port cannot be opened.
+    bool listen(const QString &status);
     void showFriendAddress();
     void hideFriendAddress();
 
