@@ -1,10 +1,9 @@
 // The command line: what each argument list answers, and that a mode's window
-// opens in place of the opening and leads on as if the menu had opened it.
+// opens in place of the opening.
 #include <QtTest>
 #include <QtWidgets>
 
 #include "app/commandline.h"
-#include "match/matchwindow.h"
 #include "tests/common/testkit.h"
 
 namespace {
@@ -73,14 +72,6 @@ private slots:
         QCOMPARE(w, Module1::loaded(window));
         QVERIFY(w->isVisible());
         QCOMPARE(TestKit::loadedWindows(), QList<int>{int(window)});
-        // A match window's mode select leads to the menu, as when the menu opened it.
-        auto *match = qobject_cast<MatchWindow *>(w);
-        if (!match)
-            return;
-        QTest::mouseClick(match->Command7, Qt::LeftButton);
-        TestKit::settle();
-        QCOMPARE(Module1::loaded(window), nullptr);
-        QVERIFY(Module1::loaded(FormId::Form3)->isVisible());
     }
 };
 
