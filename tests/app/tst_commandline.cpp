@@ -82,6 +82,13 @@ private slots:
         QCOMPARE(Module1::loaded(window), nullptr);
         QVERIFY(Module1::loaded(FormId::Form3)->isVisible());
     }
+
+    // The host can be kept from the home router, and is not by default.
+    void portMappingOption()
+    {
+        QCOMPARE(parse({"--mode", "server", "--no-port-mapping"}).portMapping, false);
+        QCOMPARE(parse({"--mode", "server"}).portMapping, true);
+    }
 };
 
 QTEST_MAIN(TestCommandLine)

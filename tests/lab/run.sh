@@ -65,14 +65,14 @@ ip -n "$home" addr add 192.168.77.2/24 dev eth0
 ip -n "$home" link set eth0 up
 ip -n "$home" route add default via 192.168.77.1
 ip -n "$router" addr add 192.168.77.1/24 dev lan0
-ip -n "$router" addr add 198.51.100.1/24 dev wan0
+ip -n "$router" addr add 11.0.0.1/24 dev wan0
 ip -n "$router" link set lan0 up
 ip -n "$router" link set wan0 up
 ip netns exec "$router" sysctl -qw net.ipv4.ip_forward=1
 # Two addresses: the STUN server answers from the other one when asked. The
 # lab may give the router a carrier's address on the same link.
-ip -n "$inet" addr add 198.51.100.2/24 dev eth0
-ip -n "$inet" addr add 198.51.100.3/24 dev eth0
+ip -n "$inet" addr add 11.0.0.2/24 dev eth0
+ip -n "$inet" addr add 11.0.0.3/24 dev eth0
 ip -n "$inet" link set eth0 up
 ip -n "$inet" route add 100.64.0.0/10 dev eth0
 
@@ -104,9 +104,8 @@ table inet filter {
 }
 NFT
 
-# miniupnpd's configuration, with UPnP and NAT-PMP or NAT-PMP alone. The
-# router's address is a documentation one: miniupnpd maps only once the STUN
-# server on the internet side finds it open. Not in
+# miniupnpd's configuration, with UPnP and NAT-PMP or NAT-PMP alone. Its
+# outside is checked with the STUN server on the internet side. Not in
 # secure mode, so that the lab may place another machine's mapping itself.
 dir=$(mktemp -d)
 for upnp in yes no; do
@@ -118,7 +117,7 @@ enable_upnp=$upnp
 enable_natpmp=yes
 secure_mode=no
 ext_perform_stun=yes
-ext_stun_host=198.51.100.2
+ext_stun_host=11.0.0.2
 ext_stun_port=3478
 lease_file=$dir/leases
 uuid=6b0d7a1e-4c1f-4f7e-9d3e-0a1b2c3d4e5f
@@ -132,7 +131,7 @@ deny 0-65535 0.0.0.0/0 0-65535
 CONF
 done
 
-ip netns exec "$inet" stund -h 198.51.100.2 -a 198.51.100.3 > "$dir/stund.log" 2>&1 &
+ip netns exec "$inet" stund -h 11.0.0.2 -a 11.0.0.3 > "$dir/stund.log" 2>&1 &
 stun=$!
 for _ in $(seq 50); do
   ip netns exec "$inet" ss -Hlun 'sport = :3479' | grep -q . && break

@@ -84,10 +84,16 @@ void form5::showFriendAddress()
     } else {
         m_friendAddress.clear();
     }
+    // What the router would not do is said here, never in a box.
     if (m_portMap->state() == PortMap::State::Taken) {
-        // Another machine has the router's port: said here, never in a box.
         shown = QStringLiteral("ルータの%1番は使用中").arg(port);
         spoken = QStringLiteral("ルータのポート %1 は他の機器が使っています。").arg(port) + spoken;
+    } else if (m_portMap->state() == PortMap::State::LongPortOnly && !m_friendAddress.isEmpty()) {
+        // A five-digit port would not fit the friend's dialog.
+        shown = QStringLiteral("外部ポート不可 ") + shown;
+        spoken =
+            QStringLiteral("ルータが入力できないポートしか割り当てないため、インターネットからは接続できません。") +
+            spoken;
     }
     if (!m_friendAddress.isEmpty())
         spoken += QStringLiteral("Ctrl+C でコピーできます。");
