@@ -91,7 +91,7 @@ int main(int argc, char *argv[])
             shown[asking].push_back(t.nsecsElapsed() / 1e6);
         // The conversation with the router finishes before the window goes,
         // so that leaving removes a mapping when there is one.
-        pumpUntil([&] { return host->portMap()->state() != PortMap::State::Asking; }, 5000);
+        pumpUntil([&] { return !host->portMap()->busy(); }, 8000);
         if (asking)
             outcome = QStringLiteral("router: %1 after %2 ms")
                           .arg(host->portMap()->state() == PortMap::State::Mapped ? "mapped" : "no mapping")

@@ -53,6 +53,28 @@ quint32 defaultGateway()
     return gateway;
 }
 
+// The IPv6 default gateway of the calling thread's network, with its
+// interface as scope (homes learn a link-local one); null when none.
+QHostAddress defaultGateway6()
+{
+    QFile f(QStringLiteral("/proc/thread-self/net/ipv6_route"));
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    for (const QByteArray &line : f.read(256 * 1024).split('\n')) {
+        const QList<QByteArray> field = line.simplified().split(' ');
+        bool ok = false;
+        const quint32 flags = field.value(8).toUInt(&ok, 16);
+        const QByteArray hop = QByteArray::fromHex(field.value(4));
+        if (!ok || field.size() < 10 || field[1] != "00" || field[0].count('0') != 32 || (flags & 3u) != 3u ||
+            hop.size() != 16 || hop.count('\0') == 16)
+            continue;
+        QHostAddress gateway(reinterpret_cast<const quint8 *>(hop.constData()));
+        gateway.setScopeId(QString::fromLatin1(field[9]));
+        return gateway;
+    }
+    return {};
+}
+
 // One thread for every conversation with the router, in the order asked.
 // Never deleted: a slow router's last removal may still run as the program
 // ends.
@@ -72,12 +94,19 @@ quint16 otherTypeablePort(quint16 port, int k) { return quint16(1024 + (port + k
 }  // namespace
 
 struct PortMap::Outcome {
-    State state = State::Off;
-    Method method = Method::None;
-    quint32 address = 0;
-    quint16 port = 0;
-    int lease = 0;
+    Outcome(State s = State::Off, Method m = Method::None, quint32 a = 0, quint16 p = 0, int l = 0)
+        : state(s), method(m), address(a), port(p), lease(l)
+    {
+    }
+    State state;
+    Method method;
+    quint32 address;
+    quint16 port;
+    int lease;
     bool renewal = false;
+    bool four = true;  // says how IPv4 stands
+    bool six = false;  // says how IPv6 stands
+    QHostAddress address6;
 };
 
 // What one PortMap knows of its router, touched by its jobs one at a time on
@@ -88,10 +117,14 @@ struct PortMap::Session {
     quint32 gateway = 0;
     std::shared_ptr<Upnp::Igd> igd;
     quint16 external = 0;
+    bool held4 = false;  // the IPv4 mapping was made
+    std::shared_ptr<Upnp::Igd> igd6;
+    std::string pinhole;  // the IPv6 firewall's id for ours
+    QHostAddress address6;
 
     std::mutex m;
-    bool released = false;  // the removal is asked for: ask for nothing more
-    bool mayHold = false;   // a mapping may be in place on the router
+    std::atomic<bool> released{false};  // the removal is asked for: ask for nothing more
+    bool mayHold = false;               // a mapping may be in place on the router
     QSemaphore removed;
 
     // From here a mapping may exist; false (and nothing asked) once released.
@@ -106,32 +139,56 @@ struct PortMap::Session {
         std::lock_guard<std::mutex> lock(m);
         mayHold = false;
     }
-    bool holds()
-    {
-        std::lock_guard<std::mutex> lock(m);
-        return mayHold;
-    }
 
     Outcome map()
     {
         gateway = defaultGateway();
         if (gateway == 0)
             return {State::NoRouter};
-        igd = Upnp::find(gateway, discoverBudgetMs);
-        return igd ? mapUpnp(false) : mapNatPmp(false);
+        igd = Upnp::find(QHostAddress(gateway), discoverBudgetMs, released);
+        Outcome o = igd ? mapUpnp(false) : mapNatPmp(false);
+        held4 = o.state == State::Mapped;
+        return o;
+    }
+    // The IPv6 firewall's pinhole, where this machine has a public IPv6
+    // address towards the gateway's IGD.
+    Outcome open6()
+    {
+        Outcome o;
+        o.four = false;
+        o.six = true;
+        const QHostAddress gateway6 = defaultGateway6();
+        if (gateway6.isNull() || !(igd6 = Upnp::find(gateway6, discoverBudgetMs, released)) ||
+            !publicUnicast(Upnp::localAddress(*igd6)) || !begin())
+            return o;
+        pinhole = Upnp::addPinhole(*igd6, port, g_leaseMax);
+        if (!pinhole.empty())
+            o.address6 = address6 = Upnp::localAddress(*igd6);
+        return o;
     }
     Outcome renew()
     {
-        Outcome o = igd ? mapUpnp(true) : mapNatPmp(true);
+        Outcome o;
+        o.four = false;
+        if (held4 && begin()) {
+            o = igd ? mapUpnp(true) : mapNatPmp(true);
+            o.four = true;
+        }
+        if (!pinhole.empty() && begin()) {
+            o.six = true;
+            o.address6 = Upnp::updatePinhole(*igd6, pinhole, g_leaseMax) ? address6 : QHostAddress();
+        }
         o.renewal = true;
         return o;
     }
     void remove()
     {
-        if (holds() && igd)
+        if (held4 && igd)
             Upnp::remove(*igd, port);
-        else if (holds())
+        else if (held4)
             NatPmp::mapTcp(gateway, port, 0, 0);
+        if (!pinhole.empty())
+            Upnp::deletePinhole(*igd6, pinhole);
         removed.release();
     }
 
@@ -187,10 +244,13 @@ void PortMap::run(Outcome (Session::*job)())
 {
     auto *watcher = new QFutureWatcher<Outcome>(this);
     const std::shared_ptr<Session> s = m_session;
+    ++m_pending;
     connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, s] {
         watcher->deleteLater();
-        if (s == m_session)
-            apply(watcher->result());
+        if (s != m_session)
+            return;
+        --m_pending;
+        apply(watcher->result());
     });
     watcher->setFuture(QtConcurrent::run(routerThread(), [s, job] { return ((*s).*job)(); }));
 }
@@ -204,6 +264,7 @@ void PortMap::open(quint16 port)
     m_clock.start();
     m_state = State::Asking;
     run(&Session::map);
+    run(&Session::open6);
     emit changed();
 }
 
@@ -219,6 +280,7 @@ void PortMap::release(int waitMs)
     if (!m_session)
         return;
     const std::shared_ptr<Session> s = std::move(m_session);
+    m_pending = 0;
     bool held;
     {
         std::lock_guard<std::mutex> lock(s->m);
@@ -235,33 +297,46 @@ void PortMap::release(int waitMs)
 
 void PortMap::apply(const Outcome &o)
 {
-    if (o.state == State::Off)
-        return;
-    m_state = o.state;
-    m_method = o.method;
-    if (o.state == State::Mapped) {
+    if (o.four && o.state != State::Off) {
+        m_state = o.state;
+        m_method = o.method;
+        m_settledAfterMs = m_clock.elapsed();
+    }
+    if (o.four && o.state == State::Mapped) {
         m_external = o.address ? QHostAddress(o.address) : QHostAddress();
         m_externalPort = o.port;
         m_lease = o.lease;
     }
-    // Renewed at half the lease, so a late answer still comes in time; a
-    // renewal that failed is tried again as soon as the shortest lease would
-    // have it.
-    if (o.state == State::Mapped && o.lease > 0)
-        m_renewal->start(o.lease * 500);
+    if (o.six)
+        m_address6 = o.address6;
+    // Renewed at half the shorter lease, so a late answer still comes in
+    // time; a renewal that failed is tried again as soon as the shortest
+    // lease would have it.
+    int lease = m_state == State::Mapped ? m_lease : 0;
+    if (!m_address6.isNull())
+        lease = lease > 0 ? std::min(lease, g_leaseMax.load()) : g_leaseMax.load();
+    if (lease > 0)
+        m_renewal->start(lease * 500);
     else if (o.renewal)
         m_renewal->start(g_leaseMin * 500);
-    m_settledAfterMs = m_clock.elapsed();
     emit changed();
 }
 
 bool PortMap::reachableFromInternet() const
 {
-    return m_state == State::Mapped && !m_external.isNull() && publicUnicast(m_external.toIPv4Address());
+    return m_state == State::Mapped && !m_external.isNull() && publicUnicast(m_external);
 }
 
-bool PortMap::publicUnicast(quint32 v)
+bool PortMap::publicUnicast(const QHostAddress &a)
 {
+    if (a.protocol() == QAbstractSocket::IPv6Protocol) {
+        // Global unicast (2000::/3) but for the documentation prefix.
+        const Q_IPV6ADDR b = a.toIPv6Address();
+        return (b[0] & 0xE0) == 0x20 && !(b[0] == 0x20 && b[1] == 0x01 && b[2] == 0x0D && b[3] == 0xB8);
+    }
+    if (a.protocol() != QAbstractSocket::IPv4Protocol)
+        return false;
+    const quint32 v = a.toIPv4Address();
     struct Block {
         quint32 base;
         int bits;

@@ -42,6 +42,8 @@ public:
     void renew();
 
     State state() const { return m_state; }
+    // A request to the router is under way (IPv4 or IPv6).
+    bool busy() const { return m_pending > 0; }
     // Mapped, and to a public unicast address of the internet: a router
     // whose outside is a private or shared (carrier NAT) network maps in vain.
     bool reachableFromInternet() const;
@@ -50,6 +52,10 @@ public:
     // in the dotted IPv4 form.
     QString externalAddress() const { return m_external.isNull() ? QString() : m_external.toString(); }
     quint16 externalPort() const { return m_externalPort; }
+    // This machine's IPv6 address, when the router's IPv6 firewall lets the
+    // internet reach our port there (a pinhole renewed and removed like the
+    // mapping); empty otherwise.
+    QString openIPv6Address() const { return m_address6.isNull() ? QString() : m_address6.toString(); }
     // The lease held, in seconds, as clamped (0: permanent or none).
     int lease() const { return m_lease; }
     // Milliseconds from open() to the last change of state.
@@ -58,9 +64,10 @@ public:
     // This machine's IPv4 addresses on its networks, private ranges first,
     // without loopback and link-local ones.
     static QStringList localAddresses();
-    // An address anyone on the internet can reach: none of the private,
-    // shared, loopback, link-local, documentation, multicast or reserved ones.
-    static bool publicUnicast(quint32 ipv4);
+    // An address anyone on the internet can reach: IPv4 none of the private,
+    // shared, loopback, link-local, documentation, multicast or reserved
+    // ones; IPv6 global unicast but for documentation.
+    static bool publicUnicast(const QHostAddress &address);
 
     // The name the router shows beside the mapping.
     static constexpr const char *description = "Kobanto";
@@ -85,8 +92,10 @@ private:
     State m_state = State::Off;
     Method m_method = Method::None;
     QHostAddress m_external;
+    QHostAddress m_address6;
     quint16 m_externalPort = 0;
     int m_lease = 0;
+    int m_pending = 0;
     QElapsedTimer m_clock;
     qint64 m_settledAfterMs = -1;
     QTimer *m_renewal = nullptr;

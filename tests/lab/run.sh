@@ -55,12 +55,14 @@ fi
 ip netns add "$router"
 ip netns add "$inet"
 
+for ns in "$home" "$router" "$inet"; do
+  ip -n "$ns" link set lo up
+  # IPv6 addresses usable at once: no duplicate detection holds them back.
+  ip netns exec "$ns" sysctl -qw net.ipv6.conf.all.accept_dad=0 net.ipv6.conf.default.accept_dad=0
+done
 # Created inside the namespaces, so no name is taken on this machine.
 ip -n "$router" link add lan0 type veth peer name eth0 netns "$home"
 ip -n "$router" link add wan0 type veth peer name eth0 netns "$inet"
-for ns in "$home" "$router" "$inet"; do
-  ip -n "$ns" link set lo up
-done
 ip -n "$home" addr add 192.168.77.2/24 dev eth0
 ip -n "$home" link set eth0 up
 ip -n "$home" route add default via 192.168.77.1
@@ -75,6 +77,16 @@ ip -n "$inet" addr add 11.0.0.2/24 dev eth0
 ip -n "$inet" addr add 11.0.0.3/24 dev eth0
 ip -n "$inet" link set eth0 up
 ip -n "$inet" route add 100.64.0.0/10 dev eth0
+# IPv6, routed without NAT; the home reaches the router by its link-local
+# address, as homes learn it.
+ip -n "$home" addr add 2400:77::2/64 dev eth0
+ip -n "$home" route add default via fe80::1 dev eth0
+ip -n "$router" addr add fe80::1/64 dev lan0
+ip -n "$router" addr add 2400:77::1/64 dev lan0
+ip -n "$router" addr add 2400:100::1/64 dev wan0
+ip netns exec "$router" sysctl -qw net.ipv6.conf.all.forwarding=1
+ip -n "$inet" addr add 2400:100::2/64 dev eth0
+ip -n "$inet" route add default via 2400:100::1
 
 # The tables and chains miniupnpd (nftables) fills: all in "inet filter".
 ip netns exec "$router" nft -f - <<'NFT'
@@ -83,6 +95,7 @@ table inet filter {
     type filter hook forward priority 0; policy drop;
     meta l4proto tcp numgen random mod 100 < 5 counter drop
     ct state established,related accept
+    meta l4proto ipv6-icmp accept
     iifname "lan0" oifname "wan0" accept
     jump miniupnpd
   }
@@ -95,7 +108,7 @@ table inet filter {
   chain postrouting {
     type nat hook postrouting priority 100; policy accept;
     jump postrouting_miniupnpd
-    oifname "wan0" masquerade
+    meta nfproto ipv4 oifname "wan0" masquerade
   }
   chain prerouting_miniupnpd {
   }
@@ -111,6 +124,8 @@ dir=$(mktemp -d)
 for upnp in yes no; do
   cat > "$dir/$([ $upnp = yes ] && echo upnp || echo natpmp).conf" <<CONF
 ext_ifname=wan0
+ext_ifname6=wan0
+force_igd_desc_v1=no
 listening_ip=lan0
 http_port=5000
 enable_upnp=$upnp
