@@ -12,7 +12,10 @@
 //   tests/lab/run.sh --home build/bin/bench_hostwindow
 //   tests/lab/run.sh --home bash -c 'ip netns exec $KOBANTO_LAB_ROUTER tests/lab/hostile_router.py
 //       $KOBANTO_LAB_DIR/log --fakes 40 & sleep 1; build/bin/bench_hostwindow 5'
-// It ends with the program's peak resident memory.
+// A second argument keeps each asking window open that many seconds and
+// counts the router's answers meanwhile (renewals; with the lying router's
+// "--no-upnp --life 1", for instance). It ends with the program's peak
+// resident memory.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -65,6 +68,10 @@ int main(int argc, char *argv[])
     TestKit::init();
     registerAllWindows();
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
+    // Seconds each asking window stays open once the router has answered,
+    // counting the router's answers meanwhile (renewals).
+    const int holdSeconds = argc > 2 ? std::max(0, std::atoi(argv[2])) : 0;
+    int renewals = 0;
     const bool inLab = !qEnvironmentVariableIsEmpty("KOBANTO_LAB_HOME");
     FramePainted frame;
     app.installEventFilter(&frame);
@@ -96,6 +103,12 @@ int main(int argc, char *argv[])
             outcome = QStringLiteral("router: %1 after %2 ms")
                           .arg(host->portMap()->state() == PortMap::State::Mapped ? "mapped" : "no mapping")
                           .arg(host->portMap()->settledAfterMs());
+        if (asking && holdSeconds > 0) {
+            const QMetaObject::Connection counting =
+                QObject::connect(host->portMap(), &PortMap::changed, [&] { ++renewals; });
+            pumpUntil([] { return false; }, holdSeconds * 1000);
+            QObject::disconnect(counting);
+        }
         t.restart();
         Module1::unload(FormId::form5);
         if (i >= 0)
@@ -110,6 +123,8 @@ int main(int argc, char *argv[])
                     asking ? "router asked:" : "router not asked:", median(shown[asking]),
                     *std::max_element(shown[asking].begin(), shown[asking].end()), median(leave[asking]),
                     *std::max_element(leave[asking].begin(), leave[asking].end()));
+    if (holdSeconds > 0)
+        std::printf("  router answers while each window stayed %d s: %d in all\n", holdSeconds, renewals);
     QFile status(QStringLiteral("/proc/self/status"));
     if (status.open(QIODevice::ReadOnly))
         for (const QByteArray &line : status.readAll().split('\n'))
