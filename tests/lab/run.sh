@@ -29,7 +29,7 @@ skip() {
 check=no
 [ "$1" != --check ] || check=yes
 [ "$(id -u)" -eq 0 ] || skip "needs root to make network namespaces"
-for tool in ip nft miniupnpd stund; do
+for tool in ip nft miniupnpd stund python3; do
   command -v "$tool" >/dev/null 2>&1 || PATH=$PATH:/usr/sbin:/sbin
   command -v "$tool" >/dev/null 2>&1 || skip "$tool is not installed (scripts/setup installs it)"
 done
