@@ -124,20 +124,15 @@ struct PortMap::Session {
 
     std::mutex m;
     std::atomic<bool> released{false};  // the removal is asked for: ask for nothing more
-    bool mayHold = false;               // a mapping may be in place on the router
+    bool asked = false;                 // a mapping or pinhole was asked for
     QSemaphore removed;
 
     // From here a mapping may exist; false (and nothing asked) once released.
     bool begin()
     {
         std::lock_guard<std::mutex> lock(m);
-        mayHold = !released;
-        return mayHold;
-    }
-    void holdsNothing()
-    {
-        std::lock_guard<std::mutex> lock(m);
-        mayHold = false;
+        asked = asked || !released;
+        return !released;
     }
 
     Outcome map()
@@ -146,7 +141,7 @@ struct PortMap::Session {
         if (gateway == 0)
             return {State::NoRouter};
         igd = Upnp::find(QHostAddress(gateway), discoverBudgetMs, released);
-        Outcome o = igd ? mapUpnp(false) : mapNatPmp(false);
+        Outcome o = igd ? mapUpnp() : mapNatPmp(false);
         held4 = o.state == State::Mapped;
         return o;
     }
@@ -171,7 +166,7 @@ struct PortMap::Session {
         Outcome o;
         o.four = false;
         if (held4 && begin()) {
-            o = igd ? mapUpnp(true) : mapNatPmp(true);
+            o = igd ? mapUpnp() : mapNatPmp(true);
             o.four = true;
         }
         if (!pinhole.empty() && begin()) {
@@ -192,16 +187,13 @@ struct PortMap::Session {
         removed.release();
     }
 
-    Outcome mapUpnp(bool renewal)
+    Outcome mapUpnp()
     {
         if (!begin())
             return {};
         const Upnp::Mapped m = Upnp::add(*igd, port, g_leaseMax);
-        if (m.error != 0) {
-            if (!renewal)
-                holdsNothing();
+        if (m.error != 0)
             return {m.error == upnpConflict ? State::Taken : State::Refused, Method::Upnp};
-        }
         return {State::Mapped, Method::Upnp, Upnp::externalAddress(*igd), port, m.permanent ? 0 : g_leaseMax.load()};
     }
     Outcome mapNatPmp(bool renewal)
@@ -212,11 +204,8 @@ struct PortMap::Session {
             if (!begin())
                 return {};
             const NatPmp::Answer a = NatPmp::mapTcp(gateway, port, suggested, quint32(g_leaseMax));
-            if (!a.answered || a.result != 0) {
-                if (!renewal)
-                    holdsNothing();
+            if (!a.answered || a.result != 0)
                 return {a.answered ? State::Refused : State::NoRouter, Method::NatPmp};
-            }
             if (a.external <= maxTypeablePort) {
                 external = a.external;
                 const NatPmp::Answer outside = NatPmp::publicAddress(gateway);
@@ -226,7 +215,6 @@ struct PortMap::Session {
             // A port the friend cannot type: given back, and another asked.
             NatPmp::mapTcp(gateway, port, 0, 0);
         }
-        holdsNothing();
         return {State::LongPortOnly, Method::NatPmp};
     }
 };
@@ -281,16 +269,16 @@ void PortMap::release(int waitMs)
         return;
     const std::shared_ptr<Session> s = std::move(m_session);
     m_pending = 0;
-    bool held;
+    bool asked;
     {
         std::lock_guard<std::mutex> lock(s->m);
         s->released = true;
-        held = s->mayHold;
+        asked = s->asked;
     }
     // After whatever this window asked before; a later window's requests
     // come after it.
     routerThread()->start([s] { s->remove(); });
-    if (held)
+    if (asked)
         s->removed.tryAcquire(1, waitMs);
     m_state = State::Off;
 }

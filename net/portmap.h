@@ -34,9 +34,9 @@ public:
 
     // Starts asking for port (external and internal alike); returns at once.
     void open(quint16 port);
-    // Removes this PortMap's mapping from the router. Waits at most waitMs for
-    // the router's answer, and not at all when no mapping can be held; a
-    // mapping that could not be removed in time ends with its lease.
+    // Removes this PortMap's mapping and pinhole from the router. Waits at
+    // most waitMs for the router's answer, and not at all when nothing was
+    // asked of it yet; what could not be removed in time ends with its lease.
     void release(int waitMs = 1500);
     // Renews the lease now (what the renewal timer does at half the lease).
     void renew();
