@@ -25,7 +25,7 @@ QString helpText()
                     .arg(QString::fromUtf8(m.title));
     text += QStringLiteral(
         "  --no-port-mapping\n"
-        "                 never ask the home router to forward the host's port (UPnP, NAT-PMP)\n"
+        "                 never ask the home router (UPnP, NAT-PMP) to open the host's port\n"
         "  -h, --help     show this help and exit\n"
         "  -v, --version  show the version and exit\n");
     return text;
