@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
-"""A home router that lies, for the router lab: run in the router's namespace
-in place of miniupnpd. Answers SSDP, serves an IGD description and its
-control URL, and NAT-PMP, each as the options say; logs what it was asked
-("AddPortMapping 9870", "DeletePortMapping 9870", "natpmp 2 9870 3600")."""
+# A home router that lies, for the router lab: run in the router's namespace
+# in place of miniupnpd. Answers SSDP, serves an IGD description (with an
+# IPv6 firewall) and its control URL, and NAT-PMP, each as the options say;
+# logs what it was asked ("AddPortMapping 9870", "natpmp 2 9870 3600").
 import argparse, http.server, re, socket, struct, subprocess, threading, time
 
 o = argparse.ArgumentParser()
@@ -14,6 +14,7 @@ o.add_argument("--desc-size", type=int, default=0)  # padding of the description
 o.add_argument("--fault", type=int)  # AddPortMapping's fault code
 o.add_argument("--slow-delete", type=float, default=0)
 o.add_argument("--no-upnp", action="store_true")
+o.add_argument("--ssdp6")  # answer SSDP over IPv6 from this link-local address
 o.add_argument("--life", type=int)  # NAT-PMP: lifetime granted
 o.add_argument("--port", type=int)  # NAT-PMP: outside port granted
 o.add_argument("--opcode", type=int)  # NAT-PMP: opcode of the mapping's answer
@@ -27,14 +28,13 @@ def log(line):
         f.write(line + "\n")
 
 
-def ssdp(s, other):
+def ssdp(s, answers):  # answers: (the socket it leaves by, the description's host)
     while True:
         query, peer = s.recvfrom(2048)
         st = re.search(rb"(?im)^ST:\s*(\S+)", query).group(1)
-        for host in ["192.168.77.%d" % (100 + i) for i in range(a.fakes)] + [a.location]:
-            (s if host == "192.168.77.1" else other).sendto(
-                b"HTTP/1.1 200 OK\r\nST: %s\r\nLOCATION: http://%s:5000/rootDesc.xml\r\nUSN: uuid:1::%s\r\n\r\n"
-                % (st, host.encode(), st), peer)
+        for sender, host in answers:
+            sender.sendto(b"HTTP/1.1 200 OK\r\nST: %s\r\nLOCATION: http://%s:5000/rootDesc.xml\r\nUSN: uuid:1::%s"
+                          b"\r\n\r\n" % (st, host.encode(), st), peer)
 
 
 DESC = (b'<?xml version="1.0"?><root xmlns="urn:schemas-upnp-org:device-1-0"><device><deviceType>'
@@ -42,7 +42,9 @@ DESC = (b'<?xml version="1.0"?><root xmlns="urn:schemas-upnp-org:device-1-0"><de
         b"urn:schemas-upnp-org:device:WANDevice:1</deviceType><deviceList><device><deviceType>"
         b"urn:schemas-upnp-org:device:WANConnectionDevice:1</deviceType><serviceList><service><serviceType>"
         b"urn:schemas-upnp-org:service:WANIPConnection:1</serviceType><controlURL>/ctl</controlURL>"
-        b"<eventSubURL>/evt</eventSubURL><SCPDURL>/scpd.xml</SCPDURL></service></serviceList></device>"
+        b"<eventSubURL>/evt</eventSubURL><SCPDURL>/scpd.xml</SCPDURL></service><service><serviceType>"
+        b"urn:schemas-upnp-org:service:WANIPv6FirewallControl:1</serviceType><controlURL>/ctl6</controlURL>"
+        b"<eventSubURL>/evt6</eventSubURL><SCPDURL>/scpd6.xml</SCPDURL></service></serviceList></device>"
         b"</deviceList></device></deviceList></device></root>")
 
 
@@ -69,6 +71,8 @@ class Igd(http.server.BaseHTTPRequestHandler):
             out = ("<NewInternalPort>%d</NewInternalPort><NewInternalClient>%s</NewInternalClient><NewEnabled>1"
                    "</NewEnabled><NewPortMappingDescription>Kobanto</NewPortMappingDescription><NewLeaseDuration>"
                    "3600</NewLeaseDuration>" % (port, mapped[port]))
+        elif action == "AddPinhole":
+            out = "<UniqueID>1</UniqueID>"
         elif action == "GetExternalIPAddress":
             out = "<NewExternalIPAddress>%s</NewExternalIPAddress>" % a.ip
         elif action == "DeletePortMapping":
@@ -100,20 +104,36 @@ def natpmp(s):
         s.sendto(r[:8] if a.short else r, peer)
 
 
-def udp(address, port):
-    s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
-    s.bind((address, port))
+def udp(address, port, family=socket.AF_INET):
+    s = socket.socket(family, socket.SOCK_DGRAM)
+    if family == socket.AF_INET6:
+        s.setsockopt(socket.IPPROTO_IPV6, socket.IPV6_V6ONLY, 1)
+    s.bind((address, port) if family == socket.AF_INET else (address, port, 0, lan))
     return s
+
+
+class Server(http.server.ThreadingHTTPServer):
+    address_family = socket.AF_INET6  # and IPv4 alike
 
 
 # Another device on the home network, beside the router.
 subprocess.run(["ip", "addr", "replace", "192.168.77.4/24", "dev", "lan0"], check=True)
+subprocess.run(["ip", "addr", "replace", "fe80::4/64", "dev", "lan0"], check=True)
+lan = socket.if_nametoindex("lan0")
 pmp = udp("192.168.77.1", 5351)
 if not a.no_upnp:
-    search = udp("", 1900)
+    search, other = udp("", 1900), udp("192.168.77.4", 0)
     search.setsockopt(socket.IPPROTO_IP, socket.IP_ADD_MEMBERSHIP, socket.inet_aton("239.255.255.250") +
                       socket.inet_aton("192.168.77.1"))
-    threading.Thread(target=ssdp, args=(search, udp("192.168.77.4", 0)), daemon=True).start()
-    threading.Thread(target=http.server.ThreadingHTTPServer(("", 5000), Igd).serve_forever, daemon=True).start()
+    answers = [(other, "192.168.77.%d" % (100 + i)) for i in range(a.fakes)]
+    threading.Thread(target=ssdp, args=(search, answers + [(search if a.location == "192.168.77.1" else other,
+                                                             a.location)]), daemon=True).start()
+    threading.Thread(target=Server(("::", 5000), Igd).serve_forever, daemon=True).start()
+if a.ssdp6:
+    search6 = udp("::", 1900, socket.AF_INET6)
+    search6.setsockopt(socket.IPPROTO_IPV6, socket.IPV6_JOIN_GROUP, socket.inet_pton(socket.AF_INET6, "ff02::c") +
+                       struct.pack("@I", lan))
+    threading.Thread(target=ssdp, args=(search6, [(udp(a.ssdp6, 0, socket.AF_INET6), "[2400:77::1]")]),
+                     daemon=True).start()
 log("ready")
 natpmp(pmp)

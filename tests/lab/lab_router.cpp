@@ -341,6 +341,9 @@ private slots:
         QTest::newRow("forty answers of others first") << QStringList{"--fakes", "40"} << upnp << 3600;
         QTest::newRow("an IGD that is not the gateway") << QStringList{"--location", "192.168.77.4"} << natPmp << 3600;
         QTest::newRow("oversized description") << QStringList{"--desc-size", "70000"} << natPmp << 3600;
+        QTest::newRow("IPv6 firewall of the gateway")
+            << QStringList{"--ssdp6", "fe80::1"} << upnp + " [" + homeAddress6 + "]:9870" << 3600;
+        QTest::newRow("IPv6 firewall of another device") << QStringList{"--ssdp6", "fe80::4"} << upnp << 3600;
         for (const char *life : {"1", "8589935", "4294967295"})
             QTest::newRow(life) << QStringList{"--no-upnp", "--life", life} << natPmp << (life[1] ? 3600 : 120);
         QTest::newRow("port 0") << QStringList{"--no-upnp", "--port", "0"} << lan << 0;
