@@ -50,7 +50,6 @@ DESC = (b'<?xml version="1.0"?><root xmlns="urn:schemas-upnp-org:device-1-0"><de
 
 class Igd(http.server.BaseHTTPRequestHandler):
     def do_GET(self):
-        log("GET " + self.path)
         self.send_response(200)
         self.end_headers()
         for _ in range(a.desc_size // 65536):

@@ -306,15 +306,12 @@ private slots:
             QCOMPARE(igd(quint16(port), otherMachine.toLatin1()), QStringList({"0"}));
         QPointer<form5> host = openHost(quint16(port));
         QVERIFY(host);
-        QCOMPARE(host->Text1->placeholderText(), "LAN内 " + homeAddress + ":" + QString::number(port));
         QVERIFY(settled(host));
         QCOMPARE(host->portMap()->state(), state);
         QCOMPARE(host->Text1->placeholderText(), shown);
         QCOMPARE(TestKit::boxTexts(), QStringList());
         if (router == "carrier")
             QCOMPARE(host->portMap()->externalAddress(), "100.64.0.1");
-        if (router == "natpmp")
-            QCOMPARE(host->portMap()->method(), PortMap::Method::NatPmp);
         const QString rule = "dport " + QString::number(port);
         QCOMPARE(ruleset().contains(rule),
                  state == PortMap::State::Mapped || !otherMachine.isEmpty() || shown.contains('['));
