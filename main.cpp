@@ -3,6 +3,7 @@
 
 #include "app/commandline.h"
 #include "app/windows.h"
+#include "net/portmap.h"
 #include "windowbase/layout.h"
 #include "windowbase/module1.h"
 #include "windowbase/startup.h"
@@ -34,6 +35,7 @@ int main(int argc, char *argv[])
         return assets;
     Startup::watchFirstPaint();
 
+    PortMap::setEnabled(cmd.portMapping);
     registerAllWindows();
     CommandLine::openFirstWindow(cmd.firstWindow);
     return app.exec();

@@ -14,7 +14,7 @@ namespace {
 QString helpText()
 {
     QString text = QStringLiteral(
-        "Usage: kobanto [--mode MODE]\n"
+        "Usage: kobanto [--mode MODE] [--no-port-mapping]\n"
         "Reversi with a Japanese user interface. Without options it starts with the opening screen.\n"
         "\n"
         "Options:\n"
@@ -24,6 +24,8 @@ QString helpText()
                     .arg(QLatin1String(m.option), -7)
                     .arg(QString::fromUtf8(m.title));
     text += QStringLiteral(
+        "  --no-port-mapping\n"
+        "                 never ask the home router (UPnP, NAT-PMP) to open the host's port\n"
         "  -h, --help     show this help and exit\n"
         "  -v, --version  show the version and exit\n");
     return text;
@@ -71,7 +73,9 @@ Outcome parse(const QStringList &args)
     const QCommandLineOption mode(QStringLiteral("mode"), QString(), QStringLiteral("MODE"));
     parser.addOption(help);
     parser.addOption(version);
+    const QCommandLineOption noPortMapping(QStringLiteral("no-port-mapping"));
     parser.addOption(mode);
+    parser.addOption(noPortMapping);
     acceptQtOptions(parser);
     if (!parser.parse(args))
         return failure(parser.errorText());
@@ -79,6 +83,7 @@ Outcome parse(const QStringList &args)
         return failure(QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first()));
 
     Outcome o;
+    o.portMapping = !parser.isSet(noPortMapping);
     if (parser.isSet(help)) {
         o.start = false;
         o.out = helpText();

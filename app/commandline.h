@@ -14,6 +14,8 @@ struct Outcome {
     // The first window when starting: the opening, or the window of a mode.
     FormId firstWindow = FormId::Form4;
     int exitStatus = 0;
+    // False: the host never talks to the home router ("--no-port-mapping").
+    bool portMapping = true;
     QString out;  // for standard output (help, version)
     QString err;  // for standard error (what was wrong with the arguments)
 };

@@ -118,6 +118,6 @@ if(KOBANTO_DPKG_SHLIBDEPS)
 else()
   string(PREPEND CPACK_DEBIAN_PACKAGE_DEPENDS
          "libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), "
-         "libqt6network6 (>= 6.4), libqt6multimedia6 (>= 6.4), libminiupnpc17, libnatpmp1, ")
+         "libqt6network6 (>= 6.4), libqt6multimedia6 (>= 6.4), libqt6concurrent6 (>= 6.4), libminiupnpc17, ")
 endif()
 include(CPack)

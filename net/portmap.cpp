@@ -1,290 +1,221 @@
 #include "net/portmap.h"
 
-#include <QHostAddress>
+#include <QFile>
+#include <QFutureWatcher>
 #include <QNetworkInterface>
+#include <QSemaphore>
+#include <QThreadPool>
+#include <QtConcurrent/QtConcurrentRun>
+#include <algorithm>
 #include <arpa/inet.h>
 #include <atomic>
-#include <chrono>
-#include <condition_variable>
-#include <cstring>
-#include <deque>
-#include <miniupnpc/miniupnpc.h>
-#include <miniupnpc/upnpcommands.h>
 #include <mutex>
-#include <natpmp.h>
-#include <string>
-#include <sys/select.h>
-#include <thread>
+
+#include "net/natpmpclient.h"
+#include "net/upnpigd.h"
 
 namespace {
 std::atomic<bool> g_enabled{true};
+std::atomic<int> g_leaseMin{120};
+std::atomic<int> g_leaseMax{3600};
 
-// A router on the home network answers discovery within a few milliseconds;
-// the search still waits this long for every answer to come in.
-constexpr int discoverMs = 1000;
-// NAT-PMP asks again at 250 ms, 500 ms, ... for a minute; past this the
-// router is taken as silent.
-constexpr int natPmpMs = 1500;
-// UPnP errors that name what the router objects to.
+// Discovery and the description together; past this NAT-PMP is asked.
+constexpr int discoverBudgetMs = 2000;
+// The client dialog takes at most four digits of port.
+constexpr quint16 maxTypeablePort = 9999;
 constexpr int upnpConflict = 718;
-constexpr int upnpOnlyPermanentLeases = 725;
 
-using Clock = std::chrono::steady_clock;
+bool privateIPv4(quint32 v) { return (v >> 24) == 10 || (v >> 20) == 0xAC1 || (v >> 16) == 0xC0A8; }
 
-bool privateIPv4(const QHostAddress &a)
+// The IPv4 default gateway of the calling thread's network (host order), 0
+// when there is none; the lowest metric wins.
+quint32 defaultGateway()
 {
-    const quint32 v = a.toIPv4Address();
-    return (v >> 24) == 10 || (v >> 20) == ((172u << 4) | 1u) || (v >> 16) == ((192u << 8) | 168u);
+    QFile f(QStringLiteral("/proc/thread-self/net/route"));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    quint32 gateway = 0;
+    qint64 best = -1;
+    for (const QByteArray &line : f.read(64 * 1024).split('\n')) {
+        const QList<QByteArray> field = line.simplified().split(' ');
+        bool ok = false;
+        const quint32 flags = field.value(3).toUInt(&ok, 16);
+        const qint64 metric = field.value(6).toLongLong();
+        // RTF_UP | RTF_GATEWAY, to anywhere.
+        if (!ok || field.value(1) != "00000000" || (flags & 3u) != 3u || (best >= 0 && metric >= best))
+            continue;
+        const quint32 raw = field.value(2).toUInt(&ok, 16);
+        if (ok && raw != 0) {
+            gateway = ntohl(raw);
+            best = metric;
+        }
+    }
+    return gateway;
 }
-// 100.64.0.0/10: the carrier's NAT in front of the router.
-bool sharedIPv4(const QHostAddress &a) { return (a.toIPv4Address() >> 22) == ((100u << 2) | 1u); }
+
+// The IPv6 default gateway of the calling thread's network, with its
+// interface as scope (homes learn a link-local one); null when none.
+QHostAddress defaultGateway6()
+{
+    QFile f(QStringLiteral("/proc/thread-self/net/ipv6_route"));
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    for (const QByteArray &line : f.read(256 * 1024).split('\n')) {
+        const QList<QByteArray> field = line.simplified().split(' ');
+        bool ok = false;
+        const quint32 flags = field.value(8).toUInt(&ok, 16);
+        const QByteArray hop = QByteArray::fromHex(field.value(4));
+        if (!ok || field.size() < 10 || field[1] != "00" || field[0].count('0') != 32 || (flags & 3u) != 3u ||
+            hop.size() != 16 || hop.count('\0') == 16)
+            continue;
+        QHostAddress gateway(reinterpret_cast<const quint8 *>(hop.constData()));
+        gateway.setScopeId(QString::fromLatin1(field[9]));
+        return gateway;
+    }
+    return {};
+}
+
+// One thread for every conversation with the router, in the order asked.
+// Never deleted: a slow router's last removal may still run as the program
+// ends.
+QThreadPool *routerThread()
+{
+    static QThreadPool *pool = [] {
+        auto *p = new QThreadPool;
+        p->setMaxThreadCount(1);
+        return p;
+    }();
+    return pool;
+}
+
+int clampLease(quint32 granted) { return int(std::clamp<qint64>(granted, g_leaseMin.load(), g_leaseMax.load())); }
+// Another port the friend can type, for a router that gave a longer one.
+quint16 otherTypeablePort(quint16 port, int k) { return quint16(1024 + (port + k * 2851) % 8976); }
 }  // namespace
 
-// The conversation with the router, on a thread of its own: one job at a
-// time, the removal last. The PortMap and the thread share this; whichever
-// goes last frees it.
-struct PortMap::Worker {
-    enum class Job { Map, Renew, Remove };
+struct PortMap::Outcome {
+    Outcome(State s = State::Off, Method m = Method::None, quint32 a = 0, quint16 p = 0, int l = 0)
+        : state(s), method(m), address(a), port(p), lease(l)
+    {
+    }
+    State state;
+    Method method;
+    quint32 address;
+    quint16 port;
+    int lease;
+    bool renewal = false;
+    bool four = true;  // says how IPv4 stands
+    bool six = false;  // says how IPv6 stands
+    QHostAddress address6;
+};
+
+// What one PortMap knows of its router, touched by its jobs one at a time on
+// the router thread; the flags below the line are shared with the
+// user-interface thread.
+struct PortMap::Session {
+    quint16 port = 0;
+    quint32 gateway = 0;
+    std::shared_ptr<Upnp::Igd> igd;
+    quint16 external = 0;
+    bool held4 = false;  // the IPv4 mapping was made
+    std::shared_ptr<Upnp::Igd> igd6;
+    std::string pinhole;  // the IPv6 firewall's id for ours
+    QHostAddress address6;
 
     std::mutex m;
-    std::condition_variable cv;
-    std::deque<Job> jobs;
-    bool released = false;        // the removal is queued: ask for nothing more
-    bool mayHold = false;         // a mapping may be in place on the router
-    PortMap *receiver = nullptr;  // cleared when the PortMap lets go
+    std::atomic<bool> released{false};  // the removal is asked for: ask for nothing more
+    bool asked = false;                 // a mapping or pinhole was asked for
+    QSemaphore removed;
 
-    // The thread's own from here on.
-    quint16 port = 0;
-    int lease = 3600;
-    bool permanent = false;
-    Method method = Method::None;
-    bool haveIgd = false;
-    UPNPUrls urls{};
-    IGDdatas data{};
-    char lanAddress[64] = {};
-    natpmp_t natpmp{};
-    bool natPmpOpen = false;
-
-    void run()
-    {
-        for (;;) {
-            Job job;
-            {
-                std::unique_lock<std::mutex> lock(m);
-                cv.wait(lock, [this] { return !jobs.empty(); });
-                job = jobs.front();
-                jobs.pop_front();
-            }
-            switch (job) {
-            case Job::Map:
-                map();
-                break;
-            case Job::Renew:
-                renew();
-                break;
-            case Job::Remove:
-                remove();
-                return;
-            }
-        }
-    }
-
-    bool cancelled()
-    {
-        std::lock_guard<std::mutex> lock(m);
-        return released;
-    }
     // From here a mapping may exist; false (and nothing asked) once released.
-    bool beginRequest()
+    bool begin()
     {
         std::lock_guard<std::mutex> lock(m);
-        if (released)
-            return false;
-        mayHold = true;
-        return true;
-    }
-    void holdsNothing()
-    {
-        std::lock_guard<std::mutex> lock(m);
-        mayHold = false;
-        cv.notify_all();
-    }
-    void post(State state, const QString &address = QString(), quint16 externalPort = 0, int leaseSeconds = 0)
-    {
-        std::lock_guard<std::mutex> lock(m);
-        if (!receiver)
-            return;
-        PortMap *r = receiver;
-        const Method how = method;
-        QMetaObject::invokeMethod(
-            r,
-            [r, state, how, address, externalPort, leaseSeconds] {
-                r->apply(state, how, address, externalPort, leaseSeconds);
-            },
-            Qt::QueuedConnection);
+        asked = asked || !released;
+        return !released;
     }
 
-    void map()
+    Outcome map()
     {
-        int error = 0;
-        if (UPNPDev *devices = upnpDiscover(discoverMs, nullptr, nullptr, UPNP_LOCAL_PORT_ANY, 0, 2, &error)) {
-#if MINIUPNPC_API_VERSION >= 18
-            char wanAddress[64] = {};
-            const int found =
-                UPNP_GetValidIGD(devices, &urls, &data, lanAddress, sizeof lanAddress, wanAddress, sizeof wanAddress);
-#else
-            const int found = UPNP_GetValidIGD(devices, &urls, &data, lanAddress, sizeof lanAddress);
-#endif
-            freeUPNPDevlist(devices);
-            // 1: a connected gateway; 2: a gateway that says otherwise (or
-            // sits behind another NAT), worth asking all the same.
-            haveIgd = found == 1 || found == 2;
-            if (found != 0 && !haveIgd)
-                FreeUPNPUrls(&urls);
-        }
-        if (cancelled())
-            return;
-        if (haveIgd)
-            return mapUpnp();
-        mapNatPmp();
+        gateway = defaultGateway();
+        if (gateway == 0)
+            return {State::NoRouter};
+        igd = Upnp::find(QHostAddress(gateway), discoverBudgetMs, released);
+        Outcome o = igd ? mapUpnp() : mapNatPmp(false);
+        held4 = o.state == State::Mapped;
+        return o;
     }
-
-    std::string portText() const { return std::to_string(port); }
-    int addUpnp(const char *leaseText)
+    // The IPv6 firewall's pinhole, where this machine has a public IPv6
+    // address towards the gateway's IGD.
+    Outcome open6()
     {
-        const std::string p = portText();
-        return UPNP_AddPortMapping(urls.controlURL, data.first.servicetype, p.c_str(), p.c_str(), lanAddress,
-                                   description, "TCP", nullptr, leaseText);
+        Outcome o;
+        o.four = false;
+        o.six = true;
+        const QHostAddress gateway6 = defaultGateway6();
+        if (gateway6.isNull() || !(igd6 = Upnp::find(gateway6, discoverBudgetMs, released)) ||
+            !publicUnicast(Upnp::localAddress(*igd6)) || !begin())
+            return o;
+        pinhole = Upnp::addPinhole(*igd6, port, g_leaseMax);
+        if (!pinhole.empty())
+            o.address6 = address6 = Upnp::localAddress(*igd6);
+        return o;
     }
-
-    void mapUpnp()
+    Outcome renew()
     {
-        method = Method::Upnp;
-        // Another machine's mapping of this port is reported, never replaced.
-        char client[64] = {}, internalPort[16] = {}, desc[96] = {}, on[8] = {}, duration[32] = {};
-        const std::string p = portText();
-        if (UPNP_GetSpecificPortMappingEntry(urls.controlURL, data.first.servicetype, p.c_str(), "TCP", nullptr, client,
-                                             internalPort, desc, on, duration) == UPNPCOMMAND_SUCCESS &&
-            std::strcmp(client, lanAddress) != 0)
-            return post(State::Taken);
-        if (!beginRequest())
-            return;
-        const std::string leaseText = std::to_string(lease);
-        int result = addUpnp(leaseText.c_str());
-        if (result == upnpOnlyPermanentLeases) {
-            // Removed when the host leaves, like any other; a crash leaves it.
-            permanent = true;
-            result = addUpnp("0");
+        Outcome o;
+        o.four = false;
+        if (held4 && begin()) {
+            o = igd ? mapUpnp() : mapNatPmp(true);
+            o.four = true;
         }
-        if (result != UPNPCOMMAND_SUCCESS) {
-            holdsNothing();
-            return post(result == upnpConflict ? State::Taken : State::Refused);
+        if (!pinhole.empty() && begin()) {
+            o.six = true;
+            o.address6 = Upnp::updatePinhole(*igd6, pinhole, g_leaseMax) ? address6 : QHostAddress();
         }
-        char external[64] = {};
-        if (UPNP_GetExternalIPAddress(urls.controlURL, data.first.servicetype, external) != UPNPCOMMAND_SUCCESS ||
-            std::strcmp(external, "0.0.0.0") == 0)
-            external[0] = '\0';
-        post(State::Mapped, QString::fromLatin1(external), port, permanent ? 0 : lease);
+        o.renewal = true;
+        return o;
     }
-
-    // Waits for the answer to the last NAT-PMP request: 0 and resp filled, or
-    // a libnatpmp error (NATPMP_TRYAGAIN when the time is up).
-    int natPmpAnswer(natpmpresp_t &resp, int withinMs)
-    {
-        const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(withinMs);
-        for (;;) {
-            fd_set fds;
-            FD_ZERO(&fds);
-            FD_SET(natpmp.s, &fds);
-            timeval tv{};
-            getnatpmprequesttimeout(&natpmp, &tv);
-            // Short slices, so that a release is noticed.
-            if (tv.tv_sec > 0 || tv.tv_usec > 100000)
-                tv = timeval{0, 100000};
-            select(natpmp.s + 1, &fds, nullptr, nullptr, &tv);
-            const int r = readnatpmpresponseorretry(&natpmp, &resp);
-            if (r != NATPMP_TRYAGAIN || Clock::now() >= deadline)
-                return r;
-        }
-    }
-    static bool refusal(int r)
-    {
-        return r == NATPMP_ERR_NOTAUTHORIZED || r == NATPMP_ERR_NETWORKFAILURE || r == NATPMP_ERR_OUTOFRESOURCES ||
-               r == NATPMP_ERR_UNSUPPORTEDOPCODE || r == NATPMP_ERR_UNDEFINEDERROR;
-    }
-
-    void mapNatPmp()
-    {
-        if (initnatpmp(&natpmp, 0, 0) < 0)
-            return post(State::NoRouter);
-        natPmpOpen = true;
-        method = Method::NatPmp;
-        if (!beginRequest())
-            return;
-        natpmpresp_t resp{};
-        int r = sendnewportmappingrequest(&natpmp, NATPMP_PROTOCOL_TCP, port, port, static_cast<uint32_t>(lease));
-        if (r >= 0)
-            r = natPmpAnswer(resp, natPmpMs);
-        if (r < 0) {
-            holdsNothing();
-            return post(refusal(r) ? State::Refused : State::NoRouter);
-        }
-        const quint16 external = resp.pnu.newportmapping.mappedpublicport;
-        const int granted = static_cast<int>(resp.pnu.newportmapping.lifetime);
-        QString address;
-        if (sendpublicaddressrequest(&natpmp) >= 0 && natPmpAnswer(resp, natPmpMs) == 0 &&
-            resp.type == NATPMP_RESPTYPE_PUBLICADDRESS) {
-            char text[INET_ADDRSTRLEN] = {};
-            if (inet_ntop(AF_INET, &resp.pnu.publicaddress.addr, text, sizeof text))
-                address = QString::fromLatin1(text);
-        }
-        post(State::Mapped, address, external, granted);
-    }
-
-    void renew()
-    {
-        if (cancelled())
-            return;
-        if (method == Method::Upnp && !permanent) {
-            const std::string leaseText = std::to_string(lease);
-            const int result = addUpnp(leaseText.c_str());
-            if (result == upnpConflict)
-                post(State::Taken);
-            else if (result != UPNPCOMMAND_SUCCESS)
-                post(State::Refused);
-            return;
-        }
-        if (method == Method::NatPmp) {
-            natpmpresp_t resp{};
-            if (sendnewportmappingrequest(&natpmp, NATPMP_PROTOCOL_TCP, port, port, static_cast<uint32_t>(lease)) >=
-                    0 &&
-                natPmpAnswer(resp, natPmpMs) == 0)
-                post(State::Mapped, QString(), resp.pnu.newportmapping.mappedpublicport,
-                     static_cast<int>(resp.pnu.newportmapping.lifetime));
-        }
-    }
-
     void remove()
     {
-        bool held;
-        {
-            std::lock_guard<std::mutex> lock(m);
-            held = mayHold;
+        if (held4 && igd)
+            Upnp::remove(*igd, port);
+        else if (held4)
+            NatPmp::mapTcp(gateway, port, 0, 0);
+        if (!pinhole.empty())
+            Upnp::deletePinhole(*igd6, pinhole);
+        removed.release();
+    }
+
+    Outcome mapUpnp()
+    {
+        if (!begin())
+            return {};
+        const Upnp::Mapped m = Upnp::add(*igd, port, g_leaseMax);
+        if (m.error != 0)
+            return {m.error == upnpConflict ? State::Taken : State::Refused, Method::Upnp};
+        return {State::Mapped, Method::Upnp, Upnp::externalAddress(*igd), port, m.permanent ? 0 : g_leaseMax.load()};
+    }
+    Outcome mapNatPmp(bool renewal)
+    {
+        const quint16 suggestions[] = {renewal ? external : port, otherTypeablePort(port, 1),
+                                       otherTypeablePort(port, 2)};
+        for (quint16 suggested : suggestions) {
+            if (!begin())
+                return {};
+            const NatPmp::Answer a = NatPmp::mapTcp(gateway, port, suggested, quint32(g_leaseMax));
+            if (!a.answered || a.result != 0)
+                return {a.answered ? State::Refused : State::NoRouter, Method::NatPmp};
+            if (a.external <= maxTypeablePort) {
+                external = a.external;
+                const NatPmp::Answer outside = NatPmp::publicAddress(gateway);
+                return {State::Mapped, Method::NatPmp, outside.answered && outside.result == 0 ? outside.address : 0,
+                        a.external, clampLease(a.lifetime)};
+            }
+            // A port the friend cannot type: given back, and another asked.
+            NatPmp::mapTcp(gateway, port, 0, 0);
         }
-        if (held && method == Method::Upnp) {
-            const std::string p = portText();
-            UPNP_DeletePortMapping(urls.controlURL, data.first.servicetype, p.c_str(), "TCP", nullptr);
-        } else if (held && method == Method::NatPmp) {
-            // Lifetime 0 and external port 0 delete the mapping.
-            natpmpresp_t resp{};
-            if (sendnewportmappingrequest(&natpmp, NATPMP_PROTOCOL_TCP, port, 0, 0) >= 0)
-                natPmpAnswer(resp, natPmpMs);
-        }
-        if (haveIgd)
-            FreeUPNPUrls(&urls);
-        if (natPmpOpen)
-            closenatpmp(&natpmp);
-        holdsNothing();
+        return {State::LongPortOnly, Method::NatPmp};
     }
 };
 
@@ -297,70 +228,114 @@ PortMap::PortMap(QObject *parent) : QObject(parent)
 
 PortMap::~PortMap() { release(); }
 
+void PortMap::run(Outcome (Session::*job)())
+{
+    auto *watcher = new QFutureWatcher<Outcome>(this);
+    const std::shared_ptr<Session> s = m_session;
+    ++m_pending;
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, s] {
+        watcher->deleteLater();
+        if (s != m_session)
+            return;
+        --m_pending;
+        apply(watcher->result());
+    });
+    watcher->setFuture(QtConcurrent::run(routerThread(), [s, job] { return ((*s).*job)(); }));
+}
+
 void PortMap::open(quint16 port)
 {
-    if (!enabled() || m_worker || port == 0)
+    if (!enabled() || m_session || port == 0)
         return;
-    m_worker = std::make_shared<Worker>();
-    m_worker->receiver = this;
-    m_worker->port = port;
-    m_worker->lease = leaseSeconds;
-    m_worker->jobs.push_back(Worker::Job::Map);
+    m_session = std::make_shared<Session>();
+    m_session->port = port;
     m_clock.start();
     m_state = State::Asking;
-    std::thread([w = m_worker] { w->run(); }).detach();
+    run(&Session::map);
+    run(&Session::open6);
     emit changed();
 }
 
 void PortMap::renew()
 {
-    if (!m_worker)
-        return;
-    std::lock_guard<std::mutex> lock(m_worker->m);
-    if (m_worker->released)
-        return;
-    m_worker->jobs.push_back(Worker::Job::Renew);
-    m_worker->cv.notify_all();
+    if (m_session)
+        run(&Session::renew);
 }
 
 void PortMap::release(int waitMs)
 {
     m_renewal->stop();
-    if (!m_worker)
+    if (!m_session)
         return;
-    const std::shared_ptr<Worker> w = std::move(m_worker);
-    std::unique_lock<std::mutex> lock(w->m);
-    w->receiver = nullptr;
-    w->released = true;
-    w->jobs.push_back(Worker::Job::Remove);
-    w->cv.notify_all();
-    w->cv.wait_for(lock, std::chrono::milliseconds(waitMs), [&] { return !w->mayHold; });
+    const std::shared_ptr<Session> s = std::move(m_session);
+    m_pending = 0;
+    bool asked;
+    {
+        std::lock_guard<std::mutex> lock(s->m);
+        s->released = true;
+        asked = s->asked;
+    }
+    // After whatever this window asked before; a later window's requests
+    // come after it.
+    routerThread()->start([s] { s->remove(); });
+    if (asked)
+        s->removed.tryAcquire(1, waitMs);
     m_state = State::Off;
 }
 
-void PortMap::apply(State state, Method method, const QString &address, quint16 port, int leaseSeconds)
+void PortMap::apply(const Outcome &o)
 {
-    if (!m_worker)
-        return;
-    m_state = state;
-    m_method = method;
-    if (state == State::Mapped) {
-        if (!address.isEmpty())
-            m_externalAddress = address;
-        m_externalPort = port;
-        // Renewed at half the lease, so a late answer still comes in time.
-        if (leaseSeconds > 0)
-            m_renewal->start(leaseSeconds * 500);
+    if (o.four && o.state != State::Off) {
+        m_state = o.state;
+        m_method = o.method;
+        m_settledAfterMs = m_clock.elapsed();
     }
-    m_settledAfterMs = m_clock.elapsed();
+    if (o.four && o.state == State::Mapped) {
+        m_external = o.address ? QHostAddress(o.address) : QHostAddress();
+        m_externalPort = o.port;
+        m_lease = o.lease;
+    }
+    if (o.six)
+        m_address6 = o.address6;
+    // Renewed at half the shorter lease, so a late answer still comes in
+    // time; a renewal that failed is tried again as soon as the shortest
+    // lease would have it.
+    int lease = m_state == State::Mapped ? m_lease : 0;
+    if (!m_address6.isNull())
+        lease = lease > 0 ? std::min(lease, g_leaseMax.load()) : g_leaseMax.load();
+    if (lease > 0)
+        m_renewal->start(lease * 500);
+    else if (o.renewal)
+        m_renewal->start(g_leaseMin * 500);
     emit changed();
 }
 
 bool PortMap::reachableFromInternet() const
 {
-    const QHostAddress a(m_externalAddress);
-    return m_state == State::Mapped && a.protocol() == QAbstractSocket::IPv4Protocol && !privateIPv4(a) &&
-           !sharedIPv4(a) && !a.isLoopback() && !a.isLinkLocal() && a.toIPv4Address() != 0;
+    return m_state == State::Mapped && !m_external.isNull() && publicUnicast(m_external);
+}
+
+bool PortMap::publicUnicast(const QHostAddress &a)
+{
+    if (a.protocol() == QAbstractSocket::IPv6Protocol) {
+        // Global unicast (2000::/3) but for the documentation prefix.
+        const Q_IPV6ADDR b = a.toIPv6Address();
+        return (b[0] & 0xE0) == 0x20 && !(b[0] == 0x20 && b[1] == 0x01 && b[2] == 0x0D && b[3] == 0xB8);
+    }
+    if (a.protocol() != QAbstractSocket::IPv4Protocol)
+        return false;
+    const quint32 v = a.toIPv4Address();
+    struct Block {
+        quint32 base;
+        int bits;
+    };
+    static constexpr Block notPublic[] = {
+        {0x00000000, 8},  {0x0A000000, 8},  {0x64400000, 10}, {0x7F000000, 8},  {0xA9FE0000, 16},
+        {0xAC100000, 12}, {0xC0000000, 24}, {0xC0000200, 24}, {0xC0586300, 24}, {0xC0A80000, 16},
+        {0xC6120000, 15}, {0xC6336400, 24}, {0xCB007100, 24}, {0xE0000000, 4},  {0xF0000000, 4},
+    };
+    return std::none_of(std::begin(notPublic), std::end(notPublic),
+                        [v](const Block &b) { return (v >> (32 - b.bits)) == (b.base >> (32 - b.bits)); });
 }
 
 QStringList PortMap::localAddresses()
@@ -374,7 +349,7 @@ QStringList PortMap::localAddresses()
             const QHostAddress a = e.ip();
             if (a.protocol() != QAbstractSocket::IPv4Protocol || a.isLoopback() || a.isLinkLocal())
                 continue;
-            (privateIPv4(a) ? privateOnes : others) << a.toString();
+            (privateIPv4(a.toIPv4Address()) ? privateOnes : others) << a.toString();
         }
     }
     return privateOnes + others;
@@ -382,3 +357,8 @@ QStringList PortMap::localAddresses()
 
 void PortMap::setEnabled(bool on) { g_enabled = on; }
 bool PortMap::enabled() { return g_enabled; }
+void PortMap::setLeaseRange(int minSeconds, int maxSeconds)
+{
+    g_leaseMin = minSeconds;
+    g_leaseMax = maxSeconds;
+}

@@ -73,6 +73,13 @@ private slots:
         QVERIFY(w->isVisible());
         QCOMPARE(TestKit::loadedWindows(), QList<int>{int(window)});
     }
+
+    // The host can be kept from the home router, and is not by default.
+    void portMappingOption()
+    {
+        QCOMPARE(parse({"--mode", "server", "--no-port-mapping"}).portMapping, false);
+        QCOMPARE(parse({"--mode", "server"}).portMapping, true);
+    }
 };
 
 QTEST_MAIN(TestCommandLine)

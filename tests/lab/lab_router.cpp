@@ -20,7 +20,8 @@ using namespace NetKit;
 
 namespace {
 const QString homeAddress = QStringLiteral("192.168.77.2");
-const QString externalAddress = QStringLiteral("198.51.100.1");
+const QString externalAddress = QStringLiteral("11.0.0.1");
+const QString homeAddress6 = QStringLiteral("2400:77::2");
 // A whole game, black and white alternating, no pass.
 const int game[] = {19, 20, 29, 18, 10, 11, 43, 45, 44, 38, 30, 1,  26, 37, 12, 42, 47, 39, 51, 21,
                     13, 52, 41, 55, 61, 58, 17, 5,  60, 25, 22, 4,  31, 40, 33, 32, 3,  59, 24, 54,
@@ -44,9 +45,9 @@ bool waitFor(const std::function<bool()> &cond, int ms = 20000) { return QTest::
 bool setOutside(const QString &address)
 {
     const QStringList router{"-n", ns("KOBANTO_LAB_ROUTER")};
-    QProcess::execute("ip", router + QStringList{"addr", "flush", "dev", "wan0"});
+    QProcess::execute("ip", router + QStringList{"-4", "addr", "flush", "dev", "wan0"});
     return QProcess::execute("ip", router + QStringList{"addr", "add", address, "dev", "wan0"}) == 0 &&
-           QProcess::execute("ip", router + QStringList{"route", "replace", "198.51.100.0/24", "dev", "wan0"}) == 0;
+           QProcess::execute("ip", router + QStringList{"route", "replace", "11.0.0.0/24", "dev", "wan0"}) == 0;
 }
 
 // The real miniupnpd on the router, with the configuration run.sh wrote
@@ -123,18 +124,38 @@ form5 *openHost(quint16 port)
 }
 bool settled(form5 *host)
 {
-    return waitFor([&] { return host->portMap()->state() != PortMap::State::Asking; }, 12000);
+    return waitFor([&] { return !host->portMap()->busy(); }, 12000);
 }
-// The client window joining address, its socket made in namespace place.
+// The client window joining address ("host:port", "[IPv6]:port"), its
+// socket made in namespace place.
 Form8 *openFriend(const QString &address, const char *place = "KOBANTO_LAB_INTERNET")
 {
-    const QStringList parts = address.split(QLatin1Char(':'));
-    Module1::setclientdata(QStringLiteral("Guest"), parts.value(1).toShort(), parts.value(0));
+    const qsizetype colon = address.lastIndexOf(QLatin1Char(':'));
+    Module1::setclientdata(QStringLiteral("Guest"), address.mid(colon + 1).toShort(),
+                           address.left(colon).remove(QLatin1Char('[')).remove(QLatin1Char(']')));
     if (!enter(ns(place)))
         return nullptr;
     auto *w = qobject_cast<Form8 *>(Module1::show(FormId::Form8));
     return enter(ns("KOBANTO_LAB_HOME")) ? w : nullptr;
 }
+// The lying router (hostile_router.py) in the router's namespace, in place
+// of miniupnpd, answering as options say; its log names what it was asked.
+struct Hostile : QProcess {
+    const QString file = ns("KOBANTO_LAB_DIR") + "/hostile.log";
+    bool start(const QStringList &options)
+    {
+        QFile::remove(file);
+        QProcess::start("ip", QStringList{"netns", "exec", ns("KOBANTO_LAB_ROUTER"), "python3",
+                                          QFINDTESTDATA("hostile_router.py"), file} +
+                                  options);
+        return waitFor([&] { return log().contains("ready"); }, 5000);
+    }
+    QString log() const
+    {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+    }
+};
 // One router set-up: the router, the port the host asks for, the machine
 // already forwarded there (if any), the state it ends in and what is shown.
 using Case = std::tuple<QString, int, QString, PortMap::State, QString>;
@@ -143,6 +164,7 @@ using Case = std::tuple<QString, int, QString, PortMap::State, QString>;
 class LabRouter : public QObject {
     Q_OBJECT
     Router router;
+    Hostile hostile;
 
     // One whole game, each board equal to the other after every move; names
     // what did not hold, after which move.
@@ -176,7 +198,13 @@ private slots:
         PortMap::setEnabled(true);
         QVERIFY2(router.start(), qPrintable(routerLog()));
     }
-    void cleanup() { TestKit::reset(); }
+    void cleanup()
+    {
+        TestKit::reset();
+        hostile.kill();
+        hostile.waitForFinished(3000);
+        PortMap::setLeaseRange(120, 3600);
+    }
     void cleanupTestCase() { router.stop(); }
 
     // The friend types the address the host shows and plays two games with
@@ -191,25 +219,20 @@ private slots:
         QCOMPARE(host->Text1->placeholderText(), "LAN内 " + homeAddress + ":9876");
         QVERIFY(settled(host));
         QCOMPARE(host->portMap()->state(), PortMap::State::Mapped);
-        QCOMPARE(host->Text1->placeholderText(), "接続先 " + externalAddress + ":9876");
+        QCOMPARE(host->Text1->placeholderText(), "接続先 " + externalAddress + ":9876 [" + homeAddress6 + "]:9876");
         QCOMPARE(host->Label2->text(), "CONNECT待機中");
         QVERIFY(host->Text1->accessibleDescription().contains(externalAddress));
         host->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(host));
         QTest::keyClick(host, Qt::Key_C, Qt::ControlModifier);
-        QCOMPARE(QGuiApplication::clipboard()->text(), externalAddress + ":9876");
+        QCOMPARE(QGuiApplication::clipboard()->text(), externalAddress + ":9876 [" + homeAddress6 + "]:9876");
         const QStringList mapping = igd(port);
         QCOMPARE(mapping.mid(0, 2), QStringList({homeAddress, "Kobanto"}));
         QVERIFY(mapping.value(2).toInt() > 3500);  // limited: an hour, renewed
         QVERIFY(mapping.value(2).toInt() <= 3600);
         QVERIFY(ruleset().contains("dport 9876"));
-        // The renewal (the timer's, at half the lease) asks the router again;
-        // the friend then joins through the renewed mapping.
-        const qsizetype asked = routerLog().count("AddPortMapping: ext port 9876");
-        host->portMap()->renew();
-        QVERIFY(waitFor([&] { return routerLog().count("AddPortMapping: ext port 9876") > asked; }));
 
-        Pair p{host, openFriend(host->friendAddress())};
+        Pair p{host, openFriend(host->friendAddress().split(' ').first())};
         QVERIFY(waitFor([&] { return p.ok(); }));
         QCOMPARE(host->Text1->placeholderText(), QString());
         QCOMPARE(host->friendAddress(), QString());
@@ -235,14 +258,18 @@ private slots:
         QVERIFY(!ruleset().contains("dport 9876"));
     }
 
-    // Quitting from the waiting window (its close box, Yes) removes the
-    // mapping before the program ends.
+    // A lease renewed at half its length asks again each time; quitting from
+    // the waiting window (its close box, Yes) removes the mapping before the
+    // program ends.
     void quitWhileWaiting()
     {
+        PortMap::setLeaseRange(2, 2);
         QPointer<form5> host = openHost(9878);
         QVERIFY(host);
         QVERIFY(settled(host));
         QCOMPARE(host->portMap()->state(), PortMap::State::Mapped);
+        const qsizetype asked = routerLog().count("AddPortMapping: ext port 9878");
+        QVERIFY(waitFor([&] { return routerLog().count("AddPortMapping: ext port 9878") >= asked + 2; }));
         TestKit::queueAnswers({true});
         host->close();
         QCOMPARE(TestKit::endCount(), 1);
@@ -252,15 +279,16 @@ private slots:
     void routers_data()
     {
         QTest::addColumn<Case>("c");
-        const QString lan = QStringLiteral("LAN内 192.168.77.2:");
+        const QString lan = QStringLiteral("LAN内 192.168.77.2:"), ipv6 = "接続先 [" + homeAddress6 + "]:";
+        // IPv4 not to be had: the friend comes over IPv6, through the pinhole.
         QTest::newRow("another machine's port")
-            << Case{"upnp", 7777, "192.168.77.3", PortMap::State::Taken, "ルータの7777番は使用中"};
+            << Case{"upnp", 7777, "192.168.77.3", PortMap::State::Taken, ipv6 + "7777"};
+        // Neither mapped nor opened.
         QTest::newRow("below the router's allowed ports")
             << Case{"upnp", 1000, {}, PortMap::State::Refused, lan + "1000"};
-        // Mapped in vain: the host offers its own address, not the router's
-        // outside.
-        QTest::newRow("behind a carrier's NAT") << Case{"carrier", 9880, {}, PortMap::State::Mapped, lan + "9880"};
-        QTest::newRow("NAT-PMP alone") << Case{"natpmp", 9879, {}, PortMap::State::Mapped, "接続先 198.51.100.1:9879"};
+        // Mapped in vain: the router's outside is not offered.
+        QTest::newRow("behind a carrier's NAT") << Case{"carrier", 9880, {}, PortMap::State::Mapped, ipv6 + "9880"};
+        QTest::newRow("NAT-PMP alone") << Case{"natpmp", 9879, {}, PortMap::State::Mapped, "接続先 11.0.0.1:9879"};
         QTest::newRow("no router") << Case{"none", 9877, {}, PortMap::State::NoRouter, lan + "9877"};
     }
     // Whatever the router says, it is said in the window, never in a box, and
@@ -270,7 +298,6 @@ private slots:
     {
         QFETCH(Case, c);
         const auto &[router, port, otherMachine, state, shown] = c;
-        const QString friendAt = router == "natpmp" ? externalAddress : homeAddress;
         this->router.stop();
         QVERIFY(setOutside(router == "carrier" ? "100.64.0.1/10" : externalAddress + "/24"));
         if (router != "none")
@@ -279,20 +306,17 @@ private slots:
             QCOMPARE(igd(quint16(port), otherMachine.toLatin1()), QStringList({"0"}));
         QPointer<form5> host = openHost(quint16(port));
         QVERIFY(host);
-        QCOMPARE(host->Text1->placeholderText(), "LAN内 " + homeAddress + ":" + QString::number(port));
         QVERIFY(settled(host));
         QCOMPARE(host->portMap()->state(), state);
         QCOMPARE(host->Text1->placeholderText(), shown);
-        QCOMPARE(host->friendAddress(), friendAt + ":" + QString::number(port));
         QCOMPARE(TestKit::boxTexts(), QStringList());
         if (router == "carrier")
             QCOMPARE(host->portMap()->externalAddress(), "100.64.0.1");
-        if (router == "natpmp")
-            QCOMPARE(host->portMap()->method(), PortMap::Method::NatPmp);
         const QString rule = "dport " + QString::number(port);
-        QCOMPARE(ruleset().contains(rule), state == PortMap::State::Mapped || !otherMachine.isEmpty());
-        Pair p{host, openFriend(host->friendAddress(),
-                                friendAt == homeAddress ? "KOBANTO_LAB_HOME" : "KOBANTO_LAB_INTERNET")};
+        QCOMPARE(ruleset().contains(rule),
+                 state == PortMap::State::Mapped || !otherMachine.isEmpty() || shown.contains('['));
+        Pair p{host, openFriend(host->friendAddress().split(' ').last(),
+                                shown.startsWith("LAN") ? "KOBANTO_LAB_HOME" : "KOBANTO_LAB_INTERNET")};
         QVERIFY(waitFor([&] { return p.ok(); }));
         clickCell(p.host, 19);
         QVERIFY(waitFor([&] { return p.client->board().at(19) == 1; }));
@@ -300,6 +324,58 @@ private slots:
         QCOMPARE(ruleset().contains(rule), !otherMachine.isEmpty());
         if (!otherMachine.isEmpty())
             QCOMPARE(igd(quint16(port)).mid(0, 2), QStringList({otherMachine, "another machine"}));
+    }
+
+    void hostileRouter_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<int>("lease");
+        const QString lan = "LAN内 192.168.77.2:9870", upnp = "接続先 11.0.0.9:9870", natPmp = "接続先 11.0.0.1:9870";
+        for (const char *outside : {"255.255.255.255", "224.0.0.1", "240.0.0.1", "192.0.2.1", "1"})
+            QTest::newRow(outside) << QStringList{"--ip", outside} << lan << 3600;
+        QTest::newRow("fault with error code 0") << QStringList{"--fault", "0"} << lan << 0;
+        QTest::newRow("forty answers of others first") << QStringList{"--fakes", "40"} << upnp << 3600;
+        QTest::newRow("an IGD that is not the gateway") << QStringList{"--location", "192.168.77.4"} << natPmp << 3600;
+        QTest::newRow("oversized description") << QStringList{"--desc-size", "70000"} << natPmp << 3600;
+        QTest::newRow("IPv6 firewall of the gateway")
+            << QStringList{"--ssdp6", "fe80::1"} << upnp + " [" + homeAddress6 + "]:9870" << 3600;
+        QTest::newRow("IPv6 firewall of another device") << QStringList{"--ssdp6", "fe80::4"} << upnp << 3600;
+        for (const char *life : {"1", "8589935", "4294967295"})
+            QTest::newRow(life) << QStringList{"--no-upnp", "--life", life} << natPmp << (life[1] ? 3600 : 120);
+        QTest::newRow("port 0") << QStringList{"--no-upnp", "--port", "0"} << lan << 0;
+        QTest::newRow("port 12345") << QStringList{"--no-upnp", "--port", "12345"} << "外部ポート不可 " + lan << 0;
+        QTest::newRow("short answer") << QStringList{"--no-upnp", "--short"} << lan << 0;
+        QTest::newRow("wrong opcode") << QStringList{"--no-upnp", "--opcode", "129"} << lan << 0;
+    }
+    // Whatever a router on the home network says, the host shows only a
+    // public address and a port the friend can type, and NAT-PMP is asked
+    // when the IGD is not to be believed; leases are held to 2 min .. 1 h.
+    void hostileRouter()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(QString, shown);
+        QFETCH(int, lease);
+        router.stop();
+        QVERIFY(hostile.start(options));
+        QPointer<form5> host = openHost(9870);
+        QVERIFY(settled(host));
+        QCOMPARE(host->Text1->placeholderText(), shown);
+        QCOMPARE(host->portMap()->lease(), lease);
+    }
+
+    // A slow router still removing the last window's mapping when the host
+    // window opens again: the new window's mapping stays.
+    void slowRouterReopened()
+    {
+        router.stop();
+        QVERIFY(hostile.start({"--slow-delete", "2"}));
+        QVERIFY(settled(openHost(9870)));
+        Module1::unload(FormId::form5);
+        QVERIFY(settled(openHost(9870)));
+        QVERIFY(waitFor([&] { return hostile.log().contains("DeletePortMapping 9870"); }));
+        const QString log = hostile.log();
+        QVERIFY2(log.lastIndexOf("AddPortMapping 9870") > log.lastIndexOf("DeletePortMapping 9870"), qPrintable(log));
     }
 };
 

@@ -29,7 +29,7 @@ skip() {
 check=no
 [ "$1" != --check ] || check=yes
 [ "$(id -u)" -eq 0 ] || skip "needs root to make network namespaces"
-for tool in ip nft miniupnpd stund; do
+for tool in ip nft miniupnpd stund python3; do
   command -v "$tool" >/dev/null 2>&1 || PATH=$PATH:/usr/sbin:/sbin
   command -v "$tool" >/dev/null 2>&1 || skip "$tool is not installed (scripts/setup installs it)"
 done
@@ -55,26 +55,38 @@ fi
 ip netns add "$router"
 ip netns add "$inet"
 
+for ns in "$home" "$router" "$inet"; do
+  ip -n "$ns" link set lo up
+  # IPv6 addresses usable at once: no duplicate detection holds them back.
+  ip netns exec "$ns" sysctl -qw net.ipv6.conf.all.accept_dad=0 net.ipv6.conf.default.accept_dad=0
+done
 # Created inside the namespaces, so no name is taken on this machine.
 ip -n "$router" link add lan0 type veth peer name eth0 netns "$home"
 ip -n "$router" link add wan0 type veth peer name eth0 netns "$inet"
-for ns in "$home" "$router" "$inet"; do
-  ip -n "$ns" link set lo up
-done
 ip -n "$home" addr add 192.168.77.2/24 dev eth0
 ip -n "$home" link set eth0 up
 ip -n "$home" route add default via 192.168.77.1
 ip -n "$router" addr add 192.168.77.1/24 dev lan0
-ip -n "$router" addr add 198.51.100.1/24 dev wan0
+ip -n "$router" addr add 11.0.0.1/24 dev wan0
 ip -n "$router" link set lan0 up
 ip -n "$router" link set wan0 up
 ip netns exec "$router" sysctl -qw net.ipv4.ip_forward=1
 # Two addresses: the STUN server answers from the other one when asked. The
 # lab may give the router a carrier's address on the same link.
-ip -n "$inet" addr add 198.51.100.2/24 dev eth0
-ip -n "$inet" addr add 198.51.100.3/24 dev eth0
+ip -n "$inet" addr add 11.0.0.2/24 dev eth0
+ip -n "$inet" addr add 11.0.0.3/24 dev eth0
 ip -n "$inet" link set eth0 up
 ip -n "$inet" route add 100.64.0.0/10 dev eth0
+# IPv6, routed without NAT; the home reaches the router by its link-local
+# address, as homes learn it.
+ip -n "$home" addr add 2400:77::2/64 dev eth0
+ip -n "$home" route add default via fe80::1 dev eth0
+ip -n "$router" addr add fe80::1/64 dev lan0
+ip -n "$router" addr add 2400:77::1/64 dev lan0
+ip -n "$router" addr add 2400:100::1/64 dev wan0
+ip netns exec "$router" sysctl -qw net.ipv6.conf.all.forwarding=1
+ip -n "$inet" addr add 2400:100::2/64 dev eth0
+ip -n "$inet" route add default via 2400:100::1
 
 # The tables and chains miniupnpd (nftables) fills: all in "inet filter".
 ip netns exec "$router" nft -f - <<'NFT'
@@ -83,6 +95,7 @@ table inet filter {
     type filter hook forward priority 0; policy drop;
     meta l4proto tcp numgen random mod 100 < 5 counter drop
     ct state established,related accept
+    meta l4proto ipv6-icmp accept
     iifname "lan0" oifname "wan0" accept
     jump miniupnpd
   }
@@ -95,7 +108,7 @@ table inet filter {
   chain postrouting {
     type nat hook postrouting priority 100; policy accept;
     jump postrouting_miniupnpd
-    oifname "wan0" masquerade
+    meta nfproto ipv4 oifname "wan0" masquerade
   }
   chain prerouting_miniupnpd {
   }
@@ -104,21 +117,22 @@ table inet filter {
 }
 NFT
 
-# miniupnpd's configuration, with UPnP and NAT-PMP or NAT-PMP alone. The
-# router's address is a documentation one: miniupnpd maps only once the STUN
-# server on the internet side finds it open. Not in
+# miniupnpd's configuration, with UPnP and NAT-PMP or NAT-PMP alone. Its
+# outside is checked with the STUN server on the internet side. Not in
 # secure mode, so that the lab may place another machine's mapping itself.
 dir=$(mktemp -d)
 for upnp in yes no; do
   cat > "$dir/$([ $upnp = yes ] && echo upnp || echo natpmp).conf" <<CONF
 ext_ifname=wan0
+ext_ifname6=wan0
+force_igd_desc_v1=no
 listening_ip=lan0
 http_port=5000
 enable_upnp=$upnp
 enable_natpmp=yes
 secure_mode=no
 ext_perform_stun=yes
-ext_stun_host=198.51.100.2
+ext_stun_host=11.0.0.2
 ext_stun_port=3478
 lease_file=$dir/leases
 uuid=6b0d7a1e-4c1f-4f7e-9d3e-0a1b2c3d4e5f
@@ -132,7 +146,7 @@ deny 0-65535 0.0.0.0/0 0-65535
 CONF
 done
 
-ip netns exec "$inet" stund -h 198.51.100.2 -a 198.51.100.3 > "$dir/stund.log" 2>&1 &
+ip netns exec "$inet" stund -h 11.0.0.2 -a 11.0.0.3 > "$dir/stund.log" 2>&1 &
 stun=$!
 for _ in $(seq 50); do
   ip netns exec "$inet" ss -Hlun 'sport = :3479' | grep -q . && break

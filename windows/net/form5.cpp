@@ -88,27 +88,44 @@ void form5::showFriendAddress()
 {
     const QString port = QString::number(portNumber);
     const QStringList local = PortMap::localAddresses();
+    QStringList internet;  // what a friend on the internet types, IPv4 first
     QString shown, spoken;
     if (m_portMap->reachableFromInternet()) {
         const QString external = m_portMap->externalAddress();
         const QString externalPort = QString::number(m_portMap->externalPort());
-        m_friendAddress = external + QLatin1Char(':') + externalPort;
-        shown = QStringLiteral("接続先 ") + m_friendAddress;
+        internet << external + QLatin1Char(':') + externalPort;
         spoken =
             QStringLiteral("インターネットの相手はアドレス %1、ポート %2 で接続できます。").arg(external, externalPort);
+    }
+    const QString ipv6 = m_portMap->openIPv6Address();
+    if (!ipv6.isEmpty()) {
+        internet << QLatin1Char('[') + ipv6 + QStringLiteral("]:") + port;
+        spoken += QStringLiteral("IPv6 ではアドレス %1、ポート %2 で接続できます。").arg(ipv6, port);
+    }
+    // What the router would not do is said here, never in a box.
+    QString refused;
+    if (m_portMap->state() == PortMap::State::Taken) {
+        shown = QStringLiteral("ルータの%1番は使用中").arg(port);
+        refused = QStringLiteral("ルータのポート %1 は他の機器が使っています。").arg(port);
+    } else if (m_portMap->state() == PortMap::State::LongPortOnly) {
+        // A five-digit port would not fit the friend's dialog.
+        shown = QStringLiteral("外部ポート不可 ");
+        refused = QStringLiteral(
+            "ルータが入力できないポートしか割り当てないため、IPv4 ではインターネットから接続できません。");
+    }
+    if (!internet.isEmpty()) {
+        m_friendAddress = internet.join(QLatin1Char(' '));
+        shown = QStringLiteral("接続先 ") + m_friendAddress;
     } else if (!local.isEmpty()) {
         m_friendAddress = local.first() + QLatin1Char(':') + port;
-        shown = QStringLiteral("LAN内 ") + m_friendAddress;
+        if (m_portMap->state() != PortMap::State::Taken)
+            shown += QStringLiteral("LAN内 ") + m_friendAddress;
         spoken = QStringLiteral("同じネットワークの相手はアドレス %1、ポート %2 で接続できます。")
                      .arg(local.join(QStringLiteral(" または ")), port);
     } else {
         m_friendAddress.clear();
     }
-    if (m_portMap->state() == PortMap::State::Taken) {
-        // Another machine has the router's port: said here, never in a box.
-        shown = QStringLiteral("ルータの%1番は使用中").arg(port);
-        spoken = QStringLiteral("ルータのポート %1 は他の機器が使っています。").arg(port) + spoken;
-    }
+    spoken.prepend(refused);
     if (!m_friendAddress.isEmpty())
         spoken += QStringLiteral("Ctrl+C でコピーできます。");
     Text1->setPlaceholderText(shown);

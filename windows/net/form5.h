@@ -22,8 +22,10 @@ public:
     // Asks the home router to forward the port while the window listens or
     // plays; the mapping goes with the window.
     PortMap *portMap() const { return m_portMap; }
-    // While waiting: what the friend types ("198.51.100.1:9876"), shown in
-    // the empty chat input and copied by Ctrl+C; empty once connected.
+    // While waiting: what the friend types ("203.0.113.7:9876", with
+    // " [2400:4050::5]:9876" where IPv6 is open too, or the IPv6 one alone),
+    // shown in the empty chat input and copied by Ctrl+C; empty once
+    // connected.
     QString friendAddress() const { return m_friendAddress; }
 
 protected:
