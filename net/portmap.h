@@ -69,8 +69,6 @@ public:
     // ones; IPv6 global unicast but for documentation.
     static bool publicUnicast(const QHostAddress &address);
 
-    // The name the router shows beside the mapping.
-    static constexpr const char *description = "Kobanto";
     // Off: open() does nothing and no packet leaves (tests that must not
     // talk to the machine's real router, and the command line's choice).
     static void setEnabled(bool enabled);

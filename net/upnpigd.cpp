@@ -17,8 +17,6 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "net/portmap.h"
-
 struct Upnp::Igd {
     UPNPUrls urls{};
     IGDdatas data{};
@@ -269,8 +267,8 @@ Mapped add(const Igd &igd, quint16 port, int leaseSeconds)
         return m;
     }
     const auto ask = [&](const std::string &lease) {
-        return UPNP_AddPortMapping(control, service, p.c_str(), p.c_str(), igd.lanAddress.constData(),
-                                   PortMap::description, "TCP", nullptr, lease.c_str());
+        return UPNP_AddPortMapping(control, service, p.c_str(), p.c_str(), igd.lanAddress.constData(), mappingName,
+                                   "TCP", nullptr, lease.c_str());
     };
     m.error = ask(std::to_string(leaseSeconds));
     if (m.error == upnpOnlyPermanentLeases) {

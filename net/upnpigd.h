@@ -14,6 +14,9 @@ namespace Upnp {
 // (over IPv6: its firewall).
 struct Igd;
 
+// The name the router shows beside the mapping.
+constexpr const char *mappingName = "Kobanto";
+
 // The largest device description read; a longer one is refused.
 constexpr int maxDescriptionBytes = 64 * 1024;
 
