@@ -3,6 +3,7 @@
 
 #include "app/commandline.h"
 #include "app/windows.h"
+#include "net/portmap.h"
 #include "windowbase/layout.h"
 #include "windowbase/module1.h"
 #include "windowbase/startup.h"
@@ -34,6 +35,10 @@ int main(int argc, char *argv[])
         return assets;
     Startup::watchFirstPaint();
 
+    // KOBANTO_PORTMAP=0: the host window never asks the router (checks that
+    // host on this machine's own network).
+    if (qEnvironmentVariable("KOBANTO_PORTMAP") == QLatin1String("0"))
+        PortMap::setEnabled(false);
     registerAllWindows();
     CommandLine::openFirstWindow(cmd.firstWindow);
     return app.exec();
