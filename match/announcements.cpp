@@ -1,32 +1,15 @@
 #include "match/announcements.h"
 
-#include <QEvent>
-#include <QPointer>
 #include <QPushButton>
 
-#include "match/matchwindow.h"
 #include "windowbase/announcer.h"
 
-MatchAnnouncements::MatchAnnouncements(MatchWindow *window)
-    : QObject(window), m_window(window), m_announcer(Announcer::of(window))
+MatchAnnouncements::MatchAnnouncements(QWidget *window) : QObject(window), m_announcer(Announcer::of(window))
 {
-    m_announcer->setSummary([this] { return summary(); });
-    window->installEventFilter(this);
+    m_announcer->setSummary([this] { return std::exchange(m_after, {}) << std::exchange(m_status, {}); });
     // "パ ス" is painted spread out and spoken as one word.
     for (QPushButton *b : window->findChildren<QPushButton *>(QString(), Qt::FindDirectChildrenOnly))
         b->setAccessibleName(Announcer::spoken(b->text()));
-}
-
-MatchAnnouncements *MatchAnnouncements::of(MatchWindow *window)
-{
-    // Asked at every move: the last window's is at hand without a search.
-    static QPointer<MatchAnnouncements> last;
-    if (last && last->m_window == window)
-        return last;
-    last = window->findChild<MatchAnnouncements *>(QString(), Qt::FindDirectChildrenOnly);
-    if (!last)
-        last = new MatchAnnouncements(window);
-    return last;
 }
 
 void MatchAnnouncements::setOpponent(const QString &name, std::function<qint16()> colour)
@@ -58,67 +41,58 @@ QString MatchAnnouncements::countsText(int black, int white)
     return QStringLiteral("黒 %1 白 %2").arg(black).arg(white);
 }
 
+QString MatchAnnouncements::turnText(qint16 colour) { return colourText(colour) + QStringLiteral("番"); }
+
 QString MatchAnnouncements::nameOf(qint16 colour) const
 {
     return m_opponentColour && m_opponentColour() == colour ? m_opponent : QString();
 }
 
-void MatchAnnouncements::moved(int index)
+void MatchAnnouncements::moved(int index, qint16 colour, Board::Counts n, qint16 next)
 {
-    const qint16 colour = m_window->board().at(index);
-    m_moved = true;
+    m_after = {countsText(n.black, n.white), turnText(next)};
     m_announcer->say(moveText(nameOf(colour), index, colour));
 }
 
-void MatchAnnouncements::passed()
+void MatchAnnouncements::passed(qint16 colour)
 {
-    const qint16 colour = m_window->board().turnColor();
+    m_after = {turnText(static_cast<qint16>(-colour))};
     m_announcer->say(passText(nameOf(colour), colour));
 }
 
-void MatchAnnouncements::ended() { m_announcer->say(QString()); }
-
-void MatchAnnouncements::newGame()
+void MatchAnnouncements::ended(const QString &how, Board::Counts n, const QString &result)
 {
-    // The window's first game is set up before it shows: its title says enough.
-    if (!m_window->isVisible())
+    m_after = {how, countsText(n.black, n.white), result};
+    m_announcer->say(QString());
+}
+
+void MatchAnnouncements::newGame(qint16 next)
+{
+    // The window's first game is set up before it shows: its title and
+    // greeting say enough.
+    if (!m_greeted)
         return;
-    m_newGame = true;
+    m_after = {turnText(next)};
     m_announcer->say(QStringLiteral("新しい対局"));
 }
 
-bool MatchAnnouncements::eventFilter(QObject *watched, QEvent *event)
+void MatchAnnouncements::status(const QString &text)
 {
-    if (watched == m_window && event->type() == QEvent::WindowActivate && !m_greeted) {
-        m_greeted = true;
-        const QString status = Announcer::spoken(m_window->Label2->text());
-        if (!status.isEmpty()) {
-            m_greeting = true;
-            m_announcer->say(status);
-        }
-    }
-    return QObject::eventFilter(watched, event);
+    if (!m_greeted || text.isEmpty())
+        return;
+    m_status = text;
+    m_announcer->say(QString());
 }
 
-QStringList MatchAnnouncements::summary()
+void MatchAnnouncements::greet(const QString &status)
 {
-    if (m_greeting) {
-        m_greeting = false;
-        return {};
-    }
-    QStringList parts;
-    const bool over = m_window->gameOver();
-    const QString label = Announcer::spoken(m_window->Label1->text());
-    if (over)
-        parts << label;
-    if (m_moved || over) {
-        const Board::Counts n = m_window->board().counts();
-        parts << countsText(n.black, n.white);
-    }
-    m_moved = false;
-    parts << (over ? Announcer::spoken(m_window->Label2->text()) : label);
-    if (m_newGame)
-        parts << Announcer::spoken(m_window->Label2->text());
-    m_newGame = false;
-    return parts;
+    if (std::exchange(m_greeted, true) || status.isEmpty())
+        return;
+    m_after.clear();
+    m_status = status;
+    m_announcer->say(QString());
 }
+
+void MatchAnnouncements::chat(const QString &line) { m_announcer->sayLater(line); }
+
+void MatchAnnouncements::chatSent() { m_announcer->say(QStringLiteral("送信しました")); }

@@ -1,36 +1,49 @@
 #pragma once
 // What a match window tells a screen reader as play goes on: each move with
 // the counts it leads to and whose turn follows, each pass, the end of a game
-// with its result. The window calls one function per event; its Announcer
-// speaks what one event caused as one short utterance, e.g.
-// "F5 に黒、黒 4 白 1、白番".
+// with its result, the status line, the chat. The window owns one and calls
+// it once per event with that event's facts; its Announcer speaks what one
+// event caused as one short utterance, e.g. "F5 に黒、黒 4 白 1、白番".
 #include <QObject>
 #include <QStringList>
 #include <functional>
 
+#include "rules/board.h"
+
 class Announcer;
-class MatchWindow;
 
 class MatchAnnouncements : public QObject {
     Q_OBJECT
 public:
-    // Made with the window: also gives its buttons their spoken names.
-    explicit MatchAnnouncements(MatchWindow *window);
-    static MatchAnnouncements *of(MatchWindow *window);
+    // Speaks through the window's Announcer; also gives the window's
+    // buttons their spoken names.
+    explicit MatchAnnouncements(QWidget *window);
 
     // The side that does not play at this keyboard (the computer, the peer):
     // its name and colour, so that its moves and passes say who made them.
     void setOpponent(const QString &name, std::function<qint16()> colour);
 
-    // A legal move has been played on index and counted.
-    void moved(int index);
-    // The side to move passes (before the turn is handed over).
-    void passed();
-    // The game has ended, by the last move, two passes or a resignation.
-    void ended();
-    // A new game has been set up on a window already on screen: "新しい対局",
-    // whose turn it is and the status line ("CPUを選んでください").
-    void newGame();
+    // colour has played on index, leaving counts n; next is to move.
+    void moved(int index, qint16 colour, Board::Counts n, qint16 next);
+    // colour passes; the other side is to move, unless the game ends.
+    void passed(qint16 colour);
+    // The game has ended: how ("終局", "投了"), the counts, the result.
+    void ended(const QString &how, Board::Counts n, const QString &result);
+    // A new game with next to move, on a window already greeted; the status
+    // line follows it.
+    void newGame(qint16 next);
+    // The status line says text ("手番を選んでください"): said after the
+    // event's other parts, in place of a status said earlier in the same
+    // utterance. Before the greeting the greeting says it.
+    void status(const QString &text);
+    // The window's first activation, with its status line, if any, once the
+    // screen reader has read the title.
+    void greet(const QString &status);
+    // A chat line of the peer, as listed; it may wait and be joined with
+    // others, and a flood is cut short.
+    void chat(const QString &line);
+    // This side's chat line has been sent.
+    void chatSent();
 
     // ---- the texts ----
     static QString cellText(int index);  // "A1".."H8"
@@ -40,24 +53,17 @@ public:
     // "黒はパス"; with a name: "あいてはパス".
     static QString passText(const QString &name, qint16 colour);
     static QString countsText(int black, int white);  // "黒 4 白 1"
-
-protected:
-    // The window's first activation: its status line, if it has one
-    // ("CPUを選んでください"), once the screen reader has read the title.
-    bool eventFilter(QObject *watched, QEvent *event) override;
+    static QString turnText(qint16 colour);           // "白番"
 
 private:
     QString nameOf(qint16 colour) const;
-    // After every event: the counts after a move, then whose turn it is
-    // ("白番"); once over: "終局" or "投了", the counts, the result.
-    QStringList summary();
 
-    MatchWindow *m_window;
     Announcer *m_announcer;
     QString m_opponent;
     std::function<qint16()> m_opponentColour;
-    bool m_moved = false;     // a move is among the parts: the counts follow
-    bool m_newGame = false;   // a new game is among the parts: the status line follows
-    bool m_greeting = false;  // the status line alone, on opening
+    // What the state after the running event says, after its other parts:
+    // the counts, whose turn, the result; then the status line.
+    QStringList m_after;
+    QString m_status;
     bool m_greeted = false;
 };

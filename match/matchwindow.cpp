@@ -1,5 +1,6 @@
 #include "match/matchwindow.h"
 
+#include <QEvent>
 #include <algorithm>
 
 #include "match/announcements.h"
@@ -67,7 +68,14 @@ MatchWindow::MatchWindow(const Design &d) : KWindow(d.id)
     connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
     connect(Command4, &QPushButton::clicked, this, [this] { Command4_Click(); });
     connect(Command7, &QPushButton::clicked, this, [this] { Command7_Click(); });
-    new MatchAnnouncements(this);
+    m_announcements = new MatchAnnouncements(this);
+}
+
+void MatchWindow::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        m_announcements->greet(Announcer::spoken(Label2->text()));
+    KWindow::changeEvent(event);
 }
 
 // ---------------------------------------------------------------- board
@@ -100,7 +108,6 @@ void MatchWindow::syokika()
     Command2->hide();
     setLabel(Label2, Rgb::lightGrey(), Rgb::blue(), QString());
     komacount();
-    MatchAnnouncements::of(this)->newGame();
 }
 
 // Draws a cell as the board holds it.
@@ -188,7 +195,7 @@ void MatchWindow::Image1_Click(i16 Index)
     MMControl1->play();
     komacount();
     afterMove();
-    MatchAnnouncements::of(this)->moved(Index);
+    m_announcements->moved(Index, m_board.at(Index), m_board.counts(), m_board.turnColor());
     if (m_board.full())
         syuukyoku();
 }
@@ -207,7 +214,7 @@ void MatchWindow::Command1_Click()
 
 void MatchWindow::pass()
 {
-    MatchAnnouncements::of(this)->passed();
+    m_announcements->passed(m_board.turnColor());
     beforePass();
     // A pass right after a pass: neither side can move.
     if (!m_board.pass()) {
@@ -232,7 +239,7 @@ QString MatchWindow::resultText(i16 winner, bool) const
     return winner == 1 ? QStringLiteral("お 見 事 黒 番 の 勝 利") : QStringLiteral("お 見 事 白 番 の 勝 利");
 }
 
-void MatchWindow::showResult(i16 winner, bool byResignation)
+QString MatchWindow::showResult(i16 winner, bool byResignation)
 {
     if (winner == 0)
         setLabel(Label2, Rgb::lightGrey(), Rgb::blue(), QStringLiteral("こ の 勝 負 引 き 分 け"));
@@ -240,6 +247,7 @@ void MatchWindow::showResult(i16 winner, bool byResignation)
         setLabel(Label2, Rgb::black(), Rgb::white(), resultText(winner, byResignation));
     else
         setLabel(Label2, Rgb::white(), Rgb::black(), resultText(winner, byResignation));
+    return Label2->text();
 }
 
 void MatchWindow::syuukyoku()
@@ -252,9 +260,9 @@ void MatchWindow::syuukyoku()
         drawCell(m_marked);
         m_marked = -1;
     }
-    showResult(m_board.result(), false);
+    const QString result = showResult(m_board.result(), false);
     endGame();
-    MatchAnnouncements::of(this)->ended();
+    m_announcements->ended(QStringLiteral("終局"), m_board.counts(), Announcer::spoken(result));
 }
 
 void MatchWindow::touryou()
@@ -263,9 +271,9 @@ void MatchWindow::touryou()
     Command1->hide();
     Command2->show();
     // The side to move resigns; the other side wins.
-    showResult(static_cast<i16>(-m_board.turnColor()), true);
+    const QString result = showResult(static_cast<i16>(-m_board.turnColor()), true);
     endGame();
-    MatchAnnouncements::of(this)->ended();
+    m_announcements->ended(QStringLiteral("投了"), m_board.counts(), Announcer::spoken(result));
 }
 
 // The last steps of both ends of a game.
@@ -312,7 +320,11 @@ void MatchWindow::Form_QueryUnload(bool &cancel, int unloadMode)
 
 void MatchWindow::Form_Unload() { releaseDevices(); }
 
-void MatchWindow::Command2_Click() { syokika(); }
+void MatchWindow::Command2_Click()
+{
+    syokika();
+    m_announcements->newGame(m_board.turnColor());
+}
 void MatchWindow::Command3_Click() { touryou(); }
 void MatchWindow::Command4_Click() { syuuryou(); }
 

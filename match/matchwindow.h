@@ -11,6 +11,8 @@
 #include "windowbase/kwindow.h"
 #include "windowbase/soundeffect.h"
 
+class MatchAnnouncements;
+
 class MatchWindow : public KWindow {
     Q_OBJECT
 public:
@@ -40,6 +42,8 @@ public:
     SoundEffect *MMControl1 = nullptr;
     // The board's keyboard stop and accessible cell names.
     BoardFocus *boardFocus = nullptr;
+    // What a screen reader hears of the game.
+    MatchAnnouncements *announcements() const { return m_announcements; }
 
     // ---- procedures: each drives the board or draws what it holds ----
     virtual void syokika();
@@ -108,6 +112,8 @@ protected:
     void writeTurnLabel();
     void setLabel(QLabel *label, const QColor &background, const QColor &text, const QString &caption);
     void setCellsEnabled(bool enabled);
+    // The first activation greets with the status line.
+    void changeEvent(QEvent *event) override;
 
 private:
     friend class TestAccess;
@@ -116,11 +122,13 @@ private:
     // Every cell as the board holds it, unmarked.
     void drawBoard();
     void drawCell(int index);
-    void showResult(i16 winner, bool byResignation);
+    // Shows the result; returns its caption.
+    QString showResult(i16 winner, bool byResignation);
     void endGame();
 
     Board m_board;
     CellSet m_changed;  // the cells the last move changed
     int m_marked = -1;  // the cell showing the last move's mark, if any
     bool m_gameOver = false;
+    MatchAnnouncements *m_announcements = nullptr;
 };

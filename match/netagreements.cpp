@@ -2,6 +2,7 @@
 // answer, received message, completed send and lost connection goes through
 // NetSession, which returns the steps.
 
+#include "match/announcements.h"
 #include "match/netmatchwindow.h"
 
 void NetMatchWindow::Command2_Click() { carryOut(m_session.request(Protocol::Rematch)); }
@@ -44,6 +45,7 @@ void NetMatchWindow::carryOut(const NetSession::Steps &steps)
         }
         case Step::NewGame:
             syokika();
+            announcements()->newGame(board().turnColor());
             break;
         case Step::Menu:
             return modesentaku();
@@ -63,9 +65,11 @@ void NetMatchWindow::carryOut(const NetSession::Steps &steps)
             break;
         case Step::Chat:
             listChat(s.text);
+            announcements()->chat(s.text);
             break;
         case Step::Status:
             Label2->setText(s.text);
+            announcements()->status(s.text);
             break;
         }
     }

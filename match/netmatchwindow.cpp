@@ -28,8 +28,7 @@ NetMatchWindow::NetMatchWindow(const Design &design, i16 ownColor, const Place &
     // Whether the peer was heard is fixed at the close, not when it is handled.
     connect(Winsock1, &Winsock::Disconnected, this,
             [this] { post([this, heard = m_heard] { Winsock1_Close(heard); }); });
-    MatchAnnouncements::of(this)->setOpponent(QStringLiteral("あいて"),
-                                              [this] { return static_cast<i16>(-m_ownColor); });
+    announcements()->setOpponent(QStringLiteral("あいて"), [this] { return static_cast<i16>(-m_ownColor); });
 }
 
 void NetMatchWindow::Form_Load()
@@ -60,6 +59,8 @@ void NetMatchWindow::syokika()
     }
     Command7->setEnabled(false);
     komacount();
+    if (connected == 1)  // a rematch; not the board laid out for waiting
+        announcements()->status(Label2->text());
     carryOut(m_session.newGame());
 }
 
@@ -68,9 +69,11 @@ bool NetMatchWindow::showConnected(const QString &status)
     connected = 1;
     if (!survivesNotice(QStringLiteral("Connect完了")))
         return false;
-    Module1::show(FormId::Form9);
+    Module1::show(FormId::Form9);  // beside this window, which keeps the focus on its board
+    boardFocus->setFocus();
     Text1->setEnabled(true);
     Label2->setText(status);
+    announcements()->status(status);
     return true;
 }
 
@@ -186,6 +189,7 @@ void NetMatchWindow::Text1_KeyPress(i16 KeyAscii)
     Text1->clear();
     // The line as the peer will read it, lookalike characters and all.
     listChat(Protocol::listLine(Protocol::decode(bytes)));
+    announcements()->chatSent();
 }
 
 // The chat window, shown first if it is not loaded; a hidden one stays hidden.

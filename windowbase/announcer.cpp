@@ -2,8 +2,11 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QApplication>
+#include <QLineEdit>
 #include <QPointer>
 #include <QTimer>
+#include <algorithm>
 
 namespace {
 // One utterance, never painted: read by Orca as "notification <text>" when
@@ -34,6 +37,12 @@ constexpr int keptUtterances = 4;
 // Parts kept for one utterance: events handled without a return to the event
 // loop (a replay) leave only their latest parts, never a queue of stale ones.
 constexpr int keptParts = 6;
+// Parts that may wait kept for one utterance: a flood of chat is cut to its
+// latest lines and a count of the others.
+constexpr int keptLater = 3;
+
+// About how long a screen reader takes to say text.
+qint64 speakingMs(const QString &text) { return std::min<qint64>(5000, 300 + 110 * text.size()); }
 
 QAccessibleInterface *factory(const QString &className, QObject *object)
 {
@@ -50,12 +59,36 @@ QAccessibleInterface *factory(const QString &className, QObject *object)
 }
 
 bool wide(QChar c) { return c.unicode() > 0x7f; }
+
+// A text box reached by Tab selects its text, which Qt reports before the
+// focus: a screen reader then takes the box for one already presented and
+// says nothing of it on the first visit. While one listens, the text is
+// selected once the focus has been reported.
+class SelectAfterFocus : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::FocusIn || !QAccessible::isActive())
+            return false;
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        auto *box = qobject_cast<QLineEdit *>(watched);
+        if (!box || (reason != Qt::TabFocusReason && reason != Qt::BacktabFocusReason))
+            return false;
+        QFocusEvent plain(QEvent::FocusIn, Qt::OtherFocusReason);
+        QCoreApplication::sendEvent(box, &plain);
+        if (!box->text().isEmpty())
+            QMetaObject::invokeMethod(box, &QLineEdit::selectAll, Qt::QueuedConnection);
+        return true;
+    }
+};
 }  // namespace
 
 void Announcer::installAccessibility()
 {
     static const bool installed = [] {
         QAccessible::installFactory(factory);
+        qApp->installEventFilter(new SelectAfterFocus(qApp));
         return true;
     }();
     Q_UNUSED(installed);
@@ -68,6 +101,10 @@ Announcer::Announcer(QWidget *window) : QWidget(window)
     // Never painted, never in the Tab order: only its reports are read.
     hide();
     setFocusPolicy(Qt::NoFocus);
+    m_clock.start();
+    m_wait = new QTimer(this);
+    m_wait->setSingleShot(true);
+    connect(m_wait, &QTimer::timeout, this, &Announcer::flush);
 }
 
 Announcer *Announcer::of(QWidget *window)
@@ -80,10 +117,31 @@ Announcer *Announcer::of(QWidget *window)
 void Announcer::say(const QString &part)
 {
     if (!part.isEmpty())
-        m_parts << part;
-    if (m_parts.size() > keptParts)
-        m_parts.removeFirst();
+        m_parts << Part{part, false};
+    trim(false, keptParts);
     m_pending = true;
+    postFlush();
+}
+
+void Announcer::sayLater(const QString &part)
+{
+    m_parts << Part{part, true};
+    if (trim(true, keptLater))
+        ++m_skipped;
+    postFlush();
+}
+
+bool Announcer::trim(bool mayWait, int keep)
+{
+    const auto kind = [mayWait](const Part &p) { return p.mayWait == mayWait; };
+    if (std::count_if(m_parts.begin(), m_parts.end(), kind) <= keep)
+        return false;
+    m_parts.erase(std::find_if(m_parts.begin(), m_parts.end(), kind));
+    return true;
+}
+
+void Announcer::postFlush()
+{
     if (m_flushPosted)
         return;
     m_flushPosted = true;
@@ -97,11 +155,22 @@ void Announcer::say(const QString &part)
 void Announcer::flush()
 {
     m_flushPosted = false;
-    if (!m_pending)
+    if (!m_pending && m_parts.isEmpty())
         return;
+    // Only parts that may wait: not while the last utterance is being said.
+    const qint64 speaking = m_speakingUntil - m_clock.elapsed();
+    if (!m_pending && speaking > 0) {
+        if (!m_wait->isActive())
+            m_wait->start(int(speaking));
+        return;
+    }
+    m_wait->stop();
     m_pending = false;
-    QStringList parts = m_parts;
-    m_parts.clear();
+    QStringList parts;
+    if (m_skipped > 0)
+        parts << QStringLiteral("チャット %1 行省略").arg(std::exchange(m_skipped, 0));
+    for (const Part &p : std::exchange(m_parts, {}))
+        parts << p.text;
     if (m_summary)
         parts << m_summary();
     parts.removeAll(QString());
@@ -111,6 +180,7 @@ void Announcer::flush()
     if (m_utterances.size() > keptUtterances)
         delete m_utterances.takeFirst();
     if (QAccessible::isActive()) {
+        m_speakingUntil = m_clock.elapsed() + speakingMs(m_text);
         QAccessibleEvent shown(m_utterances.last(), QAccessible::ObjectShow);
         QAccessible::updateAccessibility(&shown);
     }

@@ -71,7 +71,8 @@ KWindow *show(FormId id)
     w->show();
     if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
         w->raise();
-        w->activateWindow();
+        if (!w->testAttribute(Qt::WA_ShowWithoutActivating))  // the chat window: the focus stays
+            w->activateWindow();
     }
     return w;
 }

@@ -1,7 +1,7 @@
-// The whole program without a mouse: the menu, the match windows and the
-// settings dialogs driven by keys, and what an assistive tool reads and does
-// through the accessibility interfaces. What Orca itself says is checked by
-// scripts/orca-check.
+// The whole program without a mouse: the menu and the match windows driven
+// by keys, and what an assistive tool reads and does through the
+// accessibility interfaces. What Orca itself says, in the settings dialogs
+// and the network matches too, is checked by scripts/orca-check.
 #include <QtTest>
 #include <QtWidgets>
 
@@ -13,7 +13,6 @@
 #include "windows/menu/form3.h"
 #include "windows/net/form5.h"
 #include "windows/net/form8.h"
-#include "windows/settings/form7.h"
 
 // Qt hands accessibility events on only while an assistive tool is attached,
 // and the offscreen platform attaches none: switch its accessibility on as a
@@ -290,24 +289,6 @@ private slots:
         QCOMPARE(face(u)->role(), QAccessible::Notification);
         QCOMPARE(face(u)->text(QAccessible::Name), heard);
         QCOMPARE(eventsFor(u, QAccessible::ObjectShow), 1);
-    }
-
-    // Tab goes top to bottom, then "設定" (Enter presses it, as tested with the windows).
-    void dialogs_data()
-    {
-        QTest::addColumn<FormId>("id");
-        QTest::newRow("host") << FormId::Form6;
-        QTest::newRow("client") << FormId::Form7;
-    }
-    void dialogs()
-    {
-        QFETCH(FormId, id);
-        auto *d = qobject_cast<SettingsDialog *>(Module1::show(id));
-        auto *f7 = qobject_cast<Form7 *>(d);
-        QList<QWidget *> order{d->Text3, d->Option1, d->Option2, d->Text1};
-        if (f7)
-            order << f7->Text2;
-        QCOMPARE(tabStops(d), order << d->Command1);
     }
 };
 

@@ -140,7 +140,7 @@ private slots:
         QVERIFY(r->expect(" \x91\xbe\x98Y>\x82\xb1\x82\xf1\x82\xc9\x82\xbf\x82\xcd\x81\x60"));
         QCOMPARE(chatLines(), QStringList{"太郎>こんにちは\uFF5E"});
         r->send("19");
-        QVERIFY(wait([&] { return heard.size() == 1; }));
+        QVERIFY(wait([&] { return heard.size() == 2; }));
         clickCell(c, 18);
         QVERIFY(r->expect("18"));
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("kobanto: ignored"));
@@ -176,8 +176,10 @@ private slots:
         r->send("64");
         QVERIFY(wait([&] { return c->Label1->text() == "投 了"; }));
         QCOMPARE(r->got, QByteArray());
-        QTRY_COMPARE(heard, QStringList({"あいては D3 に黒、黒 4 白 1、白番", "C3 に白、黒 3 白 3、黒番",
-                                         "あいてはパス、白番", "白はパス、黒番", "投了、黒 2 白 2、あなたの勝利です"}));
+        QTRY_COMPARE(heard,
+                     QStringList({"送信しました", "あいては D3 に黒、黒 4 白 1、白番", "C3 に白、黒 3 白 3、黒番",
+                                  "あいてはパス、Guest>merged、白番", "あいてとの進行がずれているようです",
+                                  "花子>はい、白はパス、黒番", "投了、黒 2 白 2、あなたの勝利です"}));
         // The host's acceptance and its first move of the new game, joined in one read: both count.
         c->Command2->click();
         QVERIFY(r->expect("66"));

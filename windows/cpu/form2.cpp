@@ -46,7 +46,7 @@ Form2::Form2()
         Timer1->stop();
         m_ticks->post([this] { Timer1_Timer(); });
     });
-    MatchAnnouncements::of(this)->setOpponent(QStringLiteral("ＣＰＵ"), [this] { return cpuColor; });
+    announcements()->setOpponent(QStringLiteral("ＣＰＵ"), [this] { return cpuColor; });
 }
 
 // ---------------------------------------------------------------- a new game
@@ -63,6 +63,7 @@ void Form2::syokika()
     Command9->show();
     Command10->show();
     Label2->setText(QStringLiteral("CPUを選んでください"));
+    announcements()->status(Label2->text());
     lockBoard();
 }
 
@@ -75,6 +76,7 @@ void Form2::chooseLevel(i16 level)
     Command9->hide();
     Command10->hide();
     Label2->setText(QStringLiteral("手番を選んでください"));
+    announcements()->status(Label2->text());
 }
 
 void Form2::Command8_Click() { chooseLevel(1); }

@@ -7,6 +7,9 @@
 Form9::Form9() : KWindow(FormId::Form9)
 {
     setCaptionAndSize(QStringLiteral("Dorvex Quorvane～Chat Window～"), 4965, 5505);
+    // Shown when a match connects, beside the match window, which keeps the
+    // focus: the player goes on with the board.
+    setAttribute(Qt::WA_ShowWithoutActivating);
     List1 = new QListWidget(this);
     Layout::place(List1, 120, 120, 4695, 5280);
     List1->setAccessibleName(QStringLiteral("Chat Window"));

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include "windowbase/announcer.h"
 #include "windowbase/layout.h"
 #include "windowbase/module1.h"
 #include "windowbase/msgbox.h"
@@ -101,6 +102,8 @@ void SettingsDialog::keyPressEvent(QKeyEvent *event)
         event->accept();
         if (Command1->isEnabled())
             Command1->click();
+        else  // the status line names the entry still missing
+            Announcer::of(this)->say(QStringLiteral("設定できません、") + m_status->text());
         return;
     }
     KWindow::keyPressEvent(event);
