@@ -17,7 +17,7 @@ const QString akakuro = QStringLiteral("\\icon\\akakuro.ico");
 const QString akasiro = QStringLiteral("\\icon\\akasiro.ico");
 }  // namespace
 
-MatchWindow::MatchWindow(const Design &d) : KWindow(d.id)
+MatchWindow::MatchWindow(const Design &d) : KWindow(d.id), m_match(new Match(this))
 {
     using Layout::LabelStyle;
     setCaptionAndSize(d.caption, 7125, d.clientHeight);
@@ -31,7 +31,7 @@ MatchWindow::MatchWindow(const Design &d) : KWindow(d.id)
         connect(Image1[k], &CellImage::clicked, this, [this](int index) { Image1_Click(static_cast<i16>(index)); });
     }
     // Created before the buttons: the board comes first in the Tab order.
-    boardFocus = new BoardFocus(this, Image1, [this](int k) { return m_board.at(k); });
+    boardFocus = new BoardFocus(this, Image1, [this](int k) { return m_match->board().at(k); });
     Line1[0] = Layout::line(this, 840, 840, 4680, 840, 3);
     Line1[1] = Layout::line(this, 840, 4680, 4680, 4680, 3);
     Line1[2] = Layout::line(this, 4680, 4680, 4680, 840, 3);
@@ -69,6 +69,12 @@ MatchWindow::MatchWindow(const Design &d) : KWindow(d.id)
     connect(Command4, &QPushButton::clicked, this, [this] { Command4_Click(); });
     connect(Command7, &QPushButton::clicked, this, [this] { Command7_Click(); });
     m_announcements = new MatchAnnouncements(this);
+
+    connect(m_match, &Match::newGame, this, &MatchWindow::newGameDrawn);
+    connect(m_match, &Match::moved, this, &MatchWindow::movedDrawn);
+    connect(m_match, &Match::passed, this, &MatchWindow::passedDrawn);
+    connect(m_match, &Match::turnChanged, this, &MatchWindow::turnDrawn);
+    connect(m_match, &Match::ended, this, &MatchWindow::endDrawn);
 }
 
 void MatchWindow::changeEvent(QEvent *event)
@@ -82,7 +88,7 @@ void MatchWindow::changeEvent(QEvent *event)
 
 void MatchWindow::drawCell(int index)
 {
-    const i16 value = m_board.at(index);
+    const i16 value = board().at(index);
     Image1[index]->loadPicture(Layout::programPath(value == 1 ? kuro : value == -1 ? siro : ban));
 }
 
@@ -90,14 +96,13 @@ void MatchWindow::drawBoard()
 {
     for (int k = 0; k < 64; ++k)
         drawCell(k);
-    m_marked = -1;
     boardFocus->refresh();
 }
 
-void MatchWindow::syokika()
+void MatchWindow::syokika() { m_match->syokika(); }
+
+void MatchWindow::newGameDrawn()
 {
-    m_gameOver = false;
-    m_board = Board();
     m_changed = CellSet();
     setCellsEnabled(true);
     Command3->show();
@@ -113,14 +118,10 @@ void MatchWindow::syokika()
 // Draws a cell as the board holds it.
 void MatchWindow::reverse(const i16 &row, const i16 &col) { drawCell(row * 8 + col); }
 
-// Marks the move just played, in the colour of its disc, and takes the mark
-// off the cell that had it.
+// Marks the move just played, in the colour of its disc.
 void MatchWindow::red(const i16 &index)
 {
-    if (m_marked >= 0 && m_marked != index)
-        drawCell(m_marked);
-    Image1[index]->loadPicture(Layout::programPath(m_board.at(index) == 1 ? akakuro : akasiro));
-    m_marked = index;
+    Image1[index]->loadPicture(Layout::programPath(board().at(index) == 1 ? akakuro : akasiro));
     boardFocus->refresh();
 }
 
@@ -153,7 +154,7 @@ void MatchWindow::hidarisita(const i16 &row, const i16 &col) { scan(row, col, 1,
 
 void MatchWindow::writeTurnLabel()
 {
-    if (m_board.turnColor() == 1)
+    if (board().turnColor() == 1)
         setLabel(Label1, Rgb::black(), Rgb::white(), QStringLiteral("黒 番"));
     else
         setLabel(Label1, Rgb::white(), Rgb::black(), QStringLiteral("白 番"));
@@ -170,17 +171,14 @@ void MatchWindow::Image1_Click(i16 Index)
 {
     if (Index < 0 || Index > 63)
         return;
-    const i16 row = Index / 8;
-    const i16 col = Index % 8;
-    if (m_board.at(Index) != 0) {
+    if (!m_match->play(Index))
         utemasen();
-        return;
-    }
-    const CellSet changed = m_board.play(Index);
-    if (changed.isEmpty()) {
-        utemasen();
-        return;
-    }
+}
+
+void MatchWindow::movedDrawn(int cell, CellSet changed, int unmarked, i16 colour)
+{
+    const i16 row = static_cast<i16>(cell / 8);
+    const i16 col = static_cast<i16>(cell % 8);
     m_changed = changed;
     hidari(row, col);
     migi(row, col);
@@ -190,37 +188,37 @@ void MatchWindow::Image1_Click(i16 Index)
     migisita(row, col);
     hidariue(row, col);
     hidarisita(row, col);
-    playedIndex = Index;
-    red(Index);
+    if (unmarked >= 0 && unmarked != cell)
+        drawCell(unmarked);
+    red(static_cast<i16>(cell));
     MMControl1->play();
     komacount();
-    afterMove();
-    m_announcements->moved(Index, m_board.at(Index), m_board.counts(), m_board.turnColor());
-    if (m_board.full())
-        syuukyoku();
+    afterMove(static_cast<i16>(cell));
+    m_announcements->moved(cell, colour, board().counts(), board().turnColor());
 }
 
-void MatchWindow::afterMove() { writeTurnLabel(); }
+void MatchWindow::afterMove(i16) { writeTurnLabel(); }
 
 void MatchWindow::utemasen() { MsgBox::notice(QStringLiteral("そこには打てません")); }
 
 void MatchWindow::Command1_Click()
 {
-    if (m_board.hasMove(m_board.turnColor()))
+    if (board().hasMove(board().turnColor()))
         MsgBox::notice(QStringLiteral("打てるマスがあります"));
     else
         pass();
 }
 
-void MatchWindow::pass()
+void MatchWindow::pass() { m_match->pass(); }
+
+void MatchWindow::passedDrawn(i16 colour)
 {
-    m_announcements->passed(m_board.turnColor());
+    m_announcements->passed(colour);
     beforePass();
-    // A pass right after a pass: neither side can move.
-    if (!m_board.pass()) {
-        syuukyoku();
-        return;
-    }
+}
+
+void MatchWindow::turnDrawn()
+{
     writeTurnLabel();
     afterPassHandOver();
 }
@@ -229,7 +227,7 @@ void MatchWindow::pass()
 
 void MatchWindow::komacount()
 {
-    const Board::Counts n = m_board.counts();
+    const Board::Counts n = board().counts();
     Label5->setText(QString::number(n.black));
     Label6->setText(QString::number(n.white));
 }
@@ -250,40 +248,23 @@ QString MatchWindow::showResult(i16 winner, bool byResignation)
     return Label2->text();
 }
 
-void MatchWindow::syuukyoku()
+void MatchWindow::syuukyoku() { m_match->syuukyoku(); }
+void MatchWindow::touryou() { m_match->touryou(); }
+
+void MatchWindow::endDrawn(i16 winner, bool byResignation, int unmarked)
 {
-    setLabel(Label1, Rgb::lightGrey(), Rgb::blue(), QStringLiteral("終 局"));
+    setLabel(Label1, Rgb::lightGrey(), Rgb::blue(), byResignation ? QStringLiteral("投 了") : QStringLiteral("終 局"));
     Command1->hide();
     Command2->show();
-    // The end takes the mark off the last move.
-    if (m_marked >= 0) {
-        drawCell(m_marked);
-        m_marked = -1;
-    }
-    const QString result = showResult(m_board.result(), false);
-    endGame();
-    m_announcements->ended(QStringLiteral("終局"), m_board.counts(), Announcer::spoken(result));
-}
-
-void MatchWindow::touryou()
-{
-    setLabel(Label1, Rgb::lightGrey(), Rgb::blue(), QStringLiteral("投 了"));
-    Command1->hide();
-    Command2->show();
-    // The side to move resigns; the other side wins.
-    const QString result = showResult(static_cast<i16>(-m_board.turnColor()), true);
-    endGame();
-    m_announcements->ended(QStringLiteral("投了"), m_board.counts(), Announcer::spoken(result));
-}
-
-// The last steps of both ends of a game.
-void MatchWindow::endGame()
-{
-    m_gameOver = true;
+    if (unmarked >= 0)
+        drawCell(unmarked);
+    const QString result = showResult(winner, byResignation);
     setCellsEnabled(false);
     Command3->hide();
     Command4->show();
     afterGameEnd();
+    m_announcements->ended(byResignation ? QStringLiteral("投了") : QStringLiteral("終局"), board().counts(),
+                           Announcer::spoken(result));
 }
 
 // ---------------------------------------------------------------- locking, leaving, quitting
@@ -323,7 +304,7 @@ void MatchWindow::Form_Unload() { releaseDevices(); }
 void MatchWindow::Command2_Click()
 {
     syokika();
-    m_announcements->newGame(m_board.turnColor());
+    m_announcements->newGame(board().turnColor());
 }
 void MatchWindow::Command3_Click() { touryou(); }
 void MatchWindow::Command4_Click() { syuuryou(); }

@@ -1,13 +1,14 @@
 #pragma once
-// The base of the four match windows: the common layout and one game (a
-// Board), with the procedures that play it and draw what it says. The
-// windows differ only through the virtual seams at the bottom.
+// The base of the four match windows: the common layout and the view of one
+// Match, drawing what its signals say; the procedures that change the game
+// hand over to the match. The windows differ only through the virtual seams
+// at the bottom.
 #include <QLabel>
 #include <QPushButton>
 
 #include "match/boardfocus.h"
 #include "match/cellimage.h"
-#include "rules/board.h"
+#include "rules/match.h"
 #include "windowbase/kwindow.h"
 #include "windowbase/soundeffect.h"
 
@@ -18,11 +19,11 @@ class MatchWindow : public KWindow {
 public:
     using i16 = qint16;
 
-    // The game in progress; the window draws it.
-    const Board &board() const { return m_board; }
-
+    // The match this window shows and plays.
+    Match *match() const { return m_match; }
+    const Board &board() const { return m_match->board(); }
     // The game has ended (syuukyoku or touryou) and no new one has begun.
-    bool gameOver() const { return m_gameOver; }
+    bool gameOver() const { return m_match->over(); }
 
     // ---- controls ----
     QLabel *Label1 = nullptr;         // side to move / end of play
@@ -45,11 +46,11 @@ public:
     // What a screen reader hears of the game.
     MatchAnnouncements *announcements() const { return m_announcements; }
 
-    // ---- procedures: each drives the board or draws what it holds ----
+    // ---- procedures: each drives the match or draws what it holds ----
     virtual void syokika();
     // Draws one cell as the board holds it.
     void reverse(const i16 &row, const i16 &col);
-    // Marks the move just played and takes the mark off the one before.
+    // Marks the move just played.
     void red(const i16 &index);
     // The move just played, one direction each: draw the run it flipped.
     void hidari(const i16 &row, const i16 &col);
@@ -94,10 +95,9 @@ protected:
     explicit MatchWindow(const Design &design);
 
     // ---- seams ----
-    // After a legal move has been played and counted (default: the turn label).
-    // playedIndex holds the cell just played.
-    virtual void afterMove();
-    i16 playedIndex = -1;
+    // After a legal move on played has been drawn and counted (default: the
+    // turn label).
+    virtual void afterMove(i16 played);
     // Start of a pass, before the end-of-game test (network: announce, lock).
     virtual void beforePass() {}
     // After a pass handed the turn over, before passFlag is set.
@@ -124,11 +124,14 @@ private:
     void drawCell(int index);
     // Shows the result; returns its caption.
     QString showResult(i16 winner, bool byResignation);
-    void endGame();
+    // What the match says, drawn.
+    void newGameDrawn();
+    void movedDrawn(int cell, CellSet changed, int unmarked, i16 colour);
+    void passedDrawn(i16 colour);
+    void turnDrawn();
+    void endDrawn(i16 winner, bool byResignation, int unmarked);
 
-    Board m_board;
+    Match *m_match;
     CellSet m_changed;  // the cells the last move changed
-    int m_marked = -1;  // the cell showing the last move's mark, if any
-    bool m_gameOver = false;
     MatchAnnouncements *m_announcements = nullptr;
 };

@@ -77,11 +77,11 @@ bool NetMatchWindow::showConnected(const QString &status)
     return true;
 }
 
-void NetMatchWindow::afterMove()
+void NetMatchWindow::afterMove(i16 played)
 {
     if (board().turnColor() == -m_ownColor) {
         // This side has just moved: hand the turn to the peer.
-        carryOut(m_session.ownMove(playedIndex));
+        carryOut(m_session.ownMove(played));
         Label2->setText(QStringLiteral("あいての手番です"));
     } else {
         Label2->setText(QStringLiteral("あなたの手番です"));

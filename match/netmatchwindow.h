@@ -90,7 +90,7 @@ protected:
     void forgetPeer();
 
     // ---- engine seams ----
-    void afterMove() override;
+    void afterMove(i16 played) override;
     void beforePass() override;
     void afterPassHandOver() override;
     QString resultText(i16 winner, bool byResignation) const override;

@@ -6,16 +6,23 @@
 
 class TestAccess {
 public:
-    // Puts a match window's game at b and draws it, without a mark.
+    // Puts a match's game at b, without a mark.
     template <class Match>
-    static void setBoard(Match *w, const Board &b)
+    static void setGame(Match &m, const Board &b)
     {
-        w->m_board = b;
+        m.m_board = b;
+        m.m_mark = -1;
+    }
+    // The same for a match window, drawn.
+    template <class Window>
+    static void setBoard(Window *w, const Board &b)
+    {
+        setGame(*w->m_match, b);
         w->drawBoard();
         w->komacount();
     }
-    template <class Match>
-    static void setBoard(Match *w, const QStringList &rows, qint16 turn, int moveCount = -1)
+    template <class Window>
+    static void setBoard(Window *w, const QStringList &rows, qint16 turn, int moveCount = -1)
     {
         setBoard(w, Board::fromRows(rows, turn, moveCount));
     }

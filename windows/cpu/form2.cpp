@@ -105,9 +105,9 @@ bool Form2::choosingSides() const { return Command8->isVisibleTo(this) || Comman
 
 // ---------------------------------------------------------------- hand-over
 
-void Form2::afterMove()
+void Form2::afterMove(i16 played)
 {
-    MatchWindow::afterMove();
+    MatchWindow::afterMove(played);
     if (cpuColor == board().turnColor()) {
         // The person has moved: the computer answers one second later.
         lockBoard();

@@ -41,7 +41,7 @@ public:
     void Form_Unload() override;
 
 protected:
-    void afterMove() override;
+    void afterMove(i16 played) override;
     void afterPassHandOver() override;
     QString resultText(i16 winner, bool byResignation) const override;
 
