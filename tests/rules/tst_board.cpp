@@ -1,6 +1,6 @@
 // The rules on the board alone: a move and its flips, and the count of move
-// sequences from the start. Passes and the result are seen through the match
-// windows. Cells are named by index (row * 8 + column).
+// sequences from the start. Passes and the result are seen through a match
+// (tst_match). Cells are named by index (row * 8 + column).
 #include <QtTest>
 
 #include "rules/board.h"
