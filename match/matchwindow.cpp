@@ -70,6 +70,8 @@ MatchWindow::MatchWindow(const Design &d) : KWindow(d.id), m_match(new Match(thi
     connect(Command7, &QPushButton::clicked, this, [this] { Command7_Click(); });
     m_announcements = new MatchAnnouncements(this);
 
+    // Every move is heard as it is played.
+    connect(m_match, &Match::moved, MMControl1, &SoundEffect::play);
     connect(m_match, &Match::newGame, this, &MatchWindow::newGameDrawn);
     connect(m_match, &Match::moved, this, &MatchWindow::movedDrawn);
     connect(m_match, &Match::passed, this, &MatchWindow::passedDrawn);
@@ -191,7 +193,6 @@ void MatchWindow::movedDrawn(int cell, CellSet changed, int unmarked, i16 colour
     if (unmarked >= 0 && unmarked != cell)
         drawCell(unmarked);
     red(static_cast<i16>(cell));
-    MMControl1->play();
     komacount();
     afterMove(static_cast<i16>(cell));
     m_announcements->moved(cell, colour, board().counts(), board().turnColor());
