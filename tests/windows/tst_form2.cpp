@@ -91,6 +91,7 @@ private slots:
         QTest::newRow("start") << Turn{1, {}, 19, ""};
         QTest::newRow("after the person's pass") << Turn{2, rows({{0, "BW......"}}), 2, "", Act::Pass};
         QTest::newRow("computer passes") << Turn{3, rows({{0, "WB......"}, {7, ".......W"}}), -1, "ＣＰＵはパスします"};
+        QTest::newRow("two passes") << Turn{1, rows({{0, "BB......"}, {7, ".......W"}}), -1, cpuWins, Act::Pass};
         // The person ends the game with the last cell; the tick that follows changes nothing.
         const QStringList even =
             rows({{0, "WWWWWWWW"}, {1, "WWWWWWWW"}, {2, "WWWWWWWW"}, {3, "WWWWWWWW"}, {7, "BBBBBBW."}}, 'B');
@@ -130,9 +131,9 @@ private slots:
             return;
         }
         QCOMPARE(f->Label1->text(), turn.act == Act::Resign ? QStringLiteral("投 了") : QStringLiteral("終 局"));
-        // Only a pass sets the flag: level 3's on the full board; levels 1 and
-        // 2 try nothing there.
-        QCOMPARE(f->board().passFlag(), turn.act == Act::MoveAt63 && turn.level == 3);
+        // Only a pass sets the flag: the person's, or level 3's on the full
+        // board; levels 1 and 2 try nothing there.
+        QCOMPARE(f->board().passFlag(), turn.act == Act::Pass || (turn.act == Act::MoveAt63 && turn.level == 3));
     }
 
     // A new game cancels the computer's pending turn, even once the level is chosen.
