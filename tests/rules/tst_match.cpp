@@ -17,19 +17,12 @@ private slots:
     void initTestCase()
     {
         connect(&m, &Match::moved, [this](int cell, CellSet changed, int unmarked, qint16 colour) {
-            told << QStringLiteral("%1 on %2 changes %3, unmarks %4")
-                        .arg(colour)
-                        .arg(cell)
-                        .arg(changed.bits(), 0, 16)
-                        .arg(unmarked);
+            told << QString::asprintf("%d on %d changes %llx, unmarks %d", colour, cell, changed.bits(), unmarked);
         });
-        connect(&m, &Match::passed, [this](qint16 c) { told << QStringLiteral("%1 passes").arg(c); });
-        connect(&m, &Match::turnChanged, [this](qint16 c) { told << QStringLiteral("%1 to move").arg(c); });
+        connect(&m, &Match::passed, [this](qint16 c) { told << QString::asprintf("%d passes", c); });
+        connect(&m, &Match::turnChanged, [this](qint16 c) { told << QString::asprintf("%d to move", c); });
         connect(&m, &Match::ended, [this](qint16 winner, bool resigned, int unmarked) {
-            told << QStringLiteral("%1 wins%2, unmarks %3")
-                        .arg(winner)
-                        .arg(resigned ? " by resignation" : "")
-                        .arg(unmarked);
+            told << QString::asprintf("%d wins%s, unmarks %d", winner, resigned ? " by resignation" : "", unmarked);
         });
         connect(&m, &Match::newGame, [this] { told << QStringLiteral("new game"); });
     }
