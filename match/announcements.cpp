@@ -18,8 +18,6 @@ void MatchAnnouncements::setOpponent(const QString &name, std::function<qint16()
     m_opponentColour = std::move(colour);
 }
 
-QString MatchAnnouncements::cellText(int index) { return QChar(u'A' + index % 8) + QString::number(index / 8 + 1); }
-
 QString MatchAnnouncements::colourText(qint16 colour)
 {
     return colour == 1 ? QStringLiteral("黒") : QStringLiteral("白");
@@ -27,7 +25,7 @@ QString MatchAnnouncements::colourText(qint16 colour)
 
 QString MatchAnnouncements::moveText(const QString &name, int index, qint16 colour)
 {
-    const QString move = cellText(index) + QStringLiteral(" に") + colourText(colour);
+    const QString move = Board::cellName(index) + QStringLiteral(" に") + colourText(colour);
     return name.isEmpty() ? move : name + QStringLiteral("は ") + move;
 }
 

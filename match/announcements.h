@@ -46,7 +46,6 @@ public:
     void chatSent();
 
     // ---- the texts ----
-    static QString cellText(int index);  // "A1".."H8"
     static QString colourText(qint16 colour);
     // "F5 に黒"; with a name: "ＣＰＵは F5 に白".
     static QString moveText(const QString &name, int index, qint16 colour);

@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include "match/cellimage.h"
+#include "rules/board.h"
 
 namespace {
 // Stands out on the green of an empty cell, on both discs and on the red of
@@ -112,7 +113,7 @@ QString BoardFocus::cellName(int index, qint16 value)
     const QString content = value == 1    ? QStringLiteral("黒")
                             : value == -1 ? QStringLiteral("白")
                                           : QStringLiteral("空き");
-    return QStringLiteral("%1%2 %3").arg(QChar(u'A' + index % 8)).arg(index / 8 + 1).arg(content);
+    return Board::cellName(index) + QLatin1Char(' ') + content;
 }
 
 void BoardFocus::refreshCell(int index)

@@ -31,6 +31,8 @@ Board Board::fromRows(const QStringList &rows, i16 turnColor, int moveCount)
     return b;
 }
 
+QString Board::cellName(int cell) { return QChar(u'A' + cell % 8) + QString::number(cell / 8 + 1); }
+
 QStringList Board::rows() const
 {
     QStringList out;

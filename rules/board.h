@@ -49,6 +49,8 @@ public:
     // four of the start.
     static Board fromRows(const QStringList &rows, i16 turnColor, int moveCount = -1);
     QStringList rows() const;
+    // A cell as players name it: column letter, row number ("A1" .. "H8").
+    static QString cellName(int cell);
 
     i16 at(int cell) const { return m_cells[cell]; }
     i16 at(int row, int col) const { return m_cells[row * 8 + col]; }
