@@ -24,7 +24,8 @@ public:
     void syokika();
     // Plays cell for the side to move. False when the move is refused (the
     // cell is taken or flips nothing): then nothing has changed. The sixtieth
-    // move ends the game.
+    // move ends the game. An ended game is not refused here: the windows
+    // lock their controls at the end.
     bool play(int cell);
     // The side to move passes; a pass right after a pass ends the game.
     void pass();
