@@ -118,10 +118,10 @@ void MatchWindow::newGameDrawn()
 }
 
 // Draws a cell as the board holds it.
-void MatchWindow::reverse(const i16 &row, const i16 &col) { drawCell(row * 8 + col); }
+void MatchWindow::reverse(i16 row, i16 col) { drawCell(row * 8 + col); }
 
 // Marks the move just played, in the colour of its disc.
-void MatchWindow::red(const i16 &index)
+void MatchWindow::red(i16 index)
 {
     Image1[index]->loadPicture(Layout::programPath(board().at(index) == 1 ? akakuro : akasiro));
     boardFocus->refresh();
@@ -135,7 +135,7 @@ void MatchWindow::setCellsEnabled(bool enabled)
 
 // ---------------------------------------------------------------- scans
 
-void MatchWindow::scan(const i16 &row, const i16 &col, int rowStep, int colStep)
+void MatchWindow::scan(i16 row, i16 col, int rowStep, int colStep)
 {
     // The flipped run is unbroken from the played cell outward.
     for (int r = row + rowStep, c = col + colStep; r >= 0 && r < 8 && c >= 0 && c < 8 && m_changed.has(r * 8 + c);
@@ -143,14 +143,14 @@ void MatchWindow::scan(const i16 &row, const i16 &col, int rowStep, int colStep)
         reverse(static_cast<i16>(r), static_cast<i16>(c));
 }
 
-void MatchWindow::hidari(const i16 &row, const i16 &col) { scan(row, col, 0, -1); }
-void MatchWindow::migi(const i16 &row, const i16 &col) { scan(row, col, 0, 1); }
-void MatchWindow::ue(const i16 &row, const i16 &col) { scan(row, col, -1, 0); }
-void MatchWindow::sita(const i16 &row, const i16 &col) { scan(row, col, 1, 0); }
-void MatchWindow::migiue(const i16 &row, const i16 &col) { scan(row, col, -1, 1); }
-void MatchWindow::migisita(const i16 &row, const i16 &col) { scan(row, col, 1, 1); }
-void MatchWindow::hidariue(const i16 &row, const i16 &col) { scan(row, col, -1, -1); }
-void MatchWindow::hidarisita(const i16 &row, const i16 &col) { scan(row, col, 1, -1); }
+void MatchWindow::hidari(i16 row, i16 col) { scan(row, col, 0, -1); }
+void MatchWindow::migi(i16 row, i16 col) { scan(row, col, 0, 1); }
+void MatchWindow::ue(i16 row, i16 col) { scan(row, col, -1, 0); }
+void MatchWindow::sita(i16 row, i16 col) { scan(row, col, 1, 0); }
+void MatchWindow::migiue(i16 row, i16 col) { scan(row, col, -1, 1); }
+void MatchWindow::migisita(i16 row, i16 col) { scan(row, col, 1, 1); }
+void MatchWindow::hidariue(i16 row, i16 col) { scan(row, col, -1, -1); }
+void MatchWindow::hidarisita(i16 row, i16 col) { scan(row, col, 1, -1); }
 
 // ---------------------------------------------------------------- moves and passes
 

@@ -49,18 +49,18 @@ public:
     // ---- procedures: each drives the match or draws what it holds ----
     virtual void syokika();
     // Draws one cell as the board holds it.
-    void reverse(const i16 &row, const i16 &col);
+    void reverse(i16 row, i16 col);
     // Marks the move just played.
-    void red(const i16 &index);
+    void red(i16 index);
     // The move just played, one direction each: draw the run it flipped.
-    void hidari(const i16 &row, const i16 &col);
-    void migi(const i16 &row, const i16 &col);
-    void ue(const i16 &row, const i16 &col);
-    void sita(const i16 &row, const i16 &col);
-    void migiue(const i16 &row, const i16 &col);
-    void migisita(const i16 &row, const i16 &col);
-    void hidariue(const i16 &row, const i16 &col);
-    void hidarisita(const i16 &row, const i16 &col);
+    void hidari(i16 row, i16 col);
+    void migi(i16 row, i16 col);
+    void ue(i16 row, i16 col);
+    void sita(i16 row, i16 col);
+    void migiue(i16 row, i16 col);
+    void migisita(i16 row, i16 col);
+    void hidariue(i16 row, i16 col);
+    void hidarisita(i16 row, i16 col);
     void komacount();
     void syuukyoku();
     void touryou();
@@ -118,7 +118,7 @@ protected:
 private:
     friend class TestAccess;
     // Draws the cells of one direction that the move just played flipped.
-    void scan(const i16 &row, const i16 &col, int rowStep, int colStep);
+    void scan(i16 row, i16 col, int rowStep, int colStep);
     // Every cell as the board holds it, unmarked.
     void drawBoard();
     void drawCell(int index);
