@@ -613,7 +613,8 @@ private slots:
         fprintf(stderr, "explored %.0f interleavings, %zu states, games up to %d, in %lld ms\n%s\n", n, e.paths.size(),
                 e.maxGames, clock.elapsed(), qPrintable(recorded.join('\n')));
         QVERIFY2(failing.isEmpty(), qPrintable(failing));
-        QVERIFY(!trace.isEmpty() || e.maxGames > bounds.presses);
+        if (trace.isEmpty())  // the games really went on past the first
+            QVERIFY(e.maxGames > bounds.presses);
     }
 };
 
