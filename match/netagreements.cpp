@@ -71,6 +71,14 @@ void NetMatchWindow::carryOut(const NetSession::Steps &steps)
             Label2->setText(s.text);
             announcements()->status(s.text);
             break;
+        case Step::Stop:  // as after a game, but for the result
+            Command1->hide();
+            Command3->hide();
+            Command2->show();
+            Command4->show();
+            Command7->setEnabled(true);
+            setCellsEnabled(false);
+            break;
         }
     }
 }

@@ -39,9 +39,9 @@ public:
     void modesentaku();
     // The received rematch, quit or mode-select number in lastMessage: the
     // peer's request or its answer to ours.
-    void saisencheck() { carryOut(m_session.saisencheck()); }
-    void syuuryoucheck() { carryOut(m_session.syuuryoucheck()); }
-    void modecheck() { carryOut(m_session.modecheck()); }
+    void saisencheck() { carryOut(m_session.saisencheck(turn())); }
+    void syuuryoucheck() { carryOut(m_session.syuuryoucheck(turn())); }
+    void modecheck() { carryOut(m_session.modecheck(turn())); }
 
     // ---- event handlers ----
     void Form_Load() override;

@@ -1,5 +1,7 @@
 #include "net/netsession.h"
 
+#include <utility>
+
 namespace {
 using Step = NetSession::Step;
 
@@ -54,18 +56,32 @@ NetSession::Steps NetSession::leave(FollowUp f)
 
 NetSession::Steps NetSession::request(qint16 code)
 {
-    ++m_outstanding[slot(code)];
+    // Pressed again, the request would be a second one the peer answers
+    // later, when nothing tells which game that answer belongs to. A rematch
+    // already agreed to is on its way.
+    if (requested(code) || (code == Protocol::Rematch && newGameComing()))
+        return {};
+    // The peer's rematch request dropped as out of step: this press is the
+    // Yes to it, which the peer reads as such whatever it has in mind.
+    if (code == Protocol::Rematch && std::exchange(m_peerAskedRematch, false))
+        return acceptRematch();
+    m_requested[slot(code)] = true;
     return {sendStep(Protocol::encodeNumber(code))};
+}
+
+NetSession::Steps NetSession::acceptRematch()
+{
+    m_lastMessage = QString::number(Protocol::Rematch);
+    return {sendStep(Protocol::encodeNumber(Protocol::Rematch), FollowUp::NewGame), Step{Step::Settle}};
 }
 
 NetSession::Steps NetSession::answered(qint16 code, bool yes, Turn turn)
 {
     code = qAbs(code);
     // What follows the answer is settled now and travels with it. A rematch
-    // asked for while a game is on was asked before that game began: the
-    // new game it asked for is this one.
+    // is asked only between games; a game begun meanwhile is the new one.
     FollowUp f = yes ? onAccepted(code) : FollowUp::Nothing;
-    if (f == FollowUp::NewGame && turn != Turn::None)
+    if (f == FollowUp::NewGame && game(turn) != Turn::None)
         f = FollowUp::Nothing;
     if (isLeaving(f))
         m_leaving = true;
@@ -103,14 +119,21 @@ NetSession::Steps NetSession::ignored(const char *why, const QString &text)
     return {};
 }
 
-NetSession::Steps NetSession::outOfStep(const char *why, const QString &text)
+NetSession::Steps NetSession::outOfStep(const char *why, const QString &text, Turn turn)
 {
     ignored(why, text);
-    // The two sides disagree about the game: the user is told once.
-    if (m_toldOutOfStep)
-        return {};
-    m_toldOutOfStep = true;
-    return {Step{Step::Status, 0, QStringLiteral("あいてとの進行がずれているようです")}};
+    // The two sides disagree about the game: the user is told once a game,
+    // and a game on stops, since the peer may wait for a move this side
+    // never sees coming. "再 戦" then starts both afresh.
+    Steps steps;
+    if (game(turn) != Turn::None) {
+        m_stopped = true;
+        steps.push_back(Step{Step::Stop});
+    }
+    if (!std::exchange(m_toldOutOfStep, true))
+        steps.push_back(
+            Step{Step::Status, 0, QStringLiteral("あいてとの進行がずれたようです。「再 戦」でやり直せます")});
+    return steps;
 }
 
 NetSession::Steps NetSession::received(const Protocol::Message &m, Turn turn)
@@ -120,32 +143,33 @@ NetSession::Steps NetSession::received(const Protocol::Message &m, Turn turn)
     // sends now changes that.
     if (m_leaving)
         return {};
+    turn = game(turn);
     switch (m.kind) {
     case Kind::Chat:
         return {Step{Step::Chat, 0, Protocol::listLine(m.text)}};
     case Kind::Resign:
         if (turn != Turn::Peer)
-            return outOfStep("a resignation out of turn", m.text);
+            return outOfStep("a resignation out of turn", m.text, turn);
         m_lastMessage = m.text;
         return {notice("あいては投了しました。"), Step{Step::PeerResigned}};
     case Kind::ModeSelect:
         m_lastMessage = m.text;
-        return modecheck();
+        return modecheck(turn);
     case Kind::Rematch:
         m_lastMessage = m.text;
-        return saisencheck();
+        return saisencheck(turn);
     case Kind::Quit:
         m_lastMessage = m.text;
-        return syuuryoucheck();
+        return syuuryoucheck(turn);
     case Kind::ForcedEnd:
         return {notice("あいてが強制的に終了しました"), Step{Step::Menu}};
     case Kind::Pass:
         if (turn != Turn::Peer)
-            return outOfStep("a pass out of turn", m.text);
+            return outOfStep("a pass out of turn", m.text, turn);
         return {Step{Step::PeerPassed}};
     case Kind::Move:
         if (turn != Turn::Peer)
-            return outOfStep("a move out of turn", m.text);
+            return outOfStep("a move out of turn", m.text, turn);
         return {Step{Step::Play, m.value}};
     case Kind::Junk:
         break;
@@ -153,30 +177,33 @@ NetSession::Steps NetSession::received(const Protocol::Message &m, Turn turn)
     return ignored("an unrecognised message", m.text);
 }
 
-NetSession::Steps NetSession::agreementCheck()
+NetSession::Steps NetSession::agreementCheck(Turn turn)
 {
     const qint16 value = m_lastMessage.toShort();
     const qint16 code = qAbs(value);
-    int &left = m_outstanding[slot(code)];
-    if (left == 0) {
+    bool &flag = m_requested[slot(code)];
+    if (!flag) {
         // A refusal of nothing this side asked is not a question.
         if (value < 0)
-            return outOfStep("an answer to no request", m_lastMessage);
+            return outOfStep("an answer to no request", m_lastMessage, turn);
+        if (code == Protocol::Rematch && newGameComing())
+            return ignored("a rematch request while one is agreed", m_lastMessage);
+        // A rematch is asked for between games: during one, the number is a
+        // second request from before it, or the peer's Yes that restarted
+        // its own board under this game.
+        if (code == Protocol::Rematch && game(turn) != Turn::None) {
+            m_peerAskedRematch = true;
+            return outOfStep("a rematch number during a game", m_lastMessage, turn);
+        }
         return {Step{Step::Ask, code, QString::fromUtf8(texts(code).question)}};
     }
-    // The answer to the oldest unanswered request of this kind, or the
-    // peer's own request crossing ours, which agrees to it just the same.
-    --left;
-    int &before = m_before[slot(code)];
-    const bool old = before > 0;
-    if (old)
-        --before;
+    // The answer to this side's request, or the peer's own request crossing
+    // it, which agrees to it just the same.
+    flag = false;
     if (value < 0)
         return {Step{Step::Notice, 0, QString::fromUtf8(texts(code).refused)}, Step{Step::Settle}};
     const Step told{Step::Notice, 0, QString::fromUtf8(texts(code).accepted)};
     const FollowUp f = onAccepted(code);
-    if (f == FollowUp::NewGame && old)  // asked before this game: this game is the new one
-        return {told, Step{Step::Settle}};
     if (f == FollowUp::NewGame)  // the new game is on the board before the notice shows
         return {Step{Step::NewGame}, told, Step{Step::Settle}};
     Steps steps{told};
@@ -223,31 +250,31 @@ NetSession::Steps NetSession::closed()
 NetSession::Steps NetSession::newGame()
 {
     m_lastMessage = QStringLiteral("0");
-    // Requests still waiting for their answers stay pending across the new
-    // game, so that each answer is read as an answer, but an accepted
-    // rematch among them starts no second game; nor does a Yes of ours to a
-    // rematch that has not left yet. Several Yes answers, one new game.
-    for (int k = 0; k < 3; ++k)
-        m_before[k] = m_outstanding[k];
+    // A new game answers this side's rematch request, and the peer's too.
+    // A quit or a mode select still waiting keeps its flag: its answer
+    // means the same whatever game is on. A Yes of ours to a rematch that
+    // has not left yet starts no second game: several Yes answers, one game.
+    m_requested[slot(Protocol::Rematch)] = false;
+    m_peerAskedRematch = m_toldOutOfStep = m_stopped = false;
     for (FollowUp &f : m_followUps)
         if (f == FollowUp::NewGame)
             f = FollowUp::Nothing;
     return {Step{Step::Settle}};
 }
 
-bool NetSession::mayPlay() const
+bool NetSession::newGameComing() const
 {
-    // An agreed new game waiting for its answer to leave would wipe a move
-    // made now on this side only. Unanswered requests never lock the board.
     for (FollowUp f : m_followUps)
         if (f == FollowUp::NewGame)
-            return false;
-    return true;
+            return true;
+    return false;
 }
 
 NetSession::Steps NetSession::settle(Turn turn) const
 {
-    if (turn != Turn::Own)
+    // An agreed new game waiting for its answer to leave would wipe a move
+    // made now on this side only. Unanswered requests never lock the board.
+    if (game(turn) != Turn::Own)
         return {};
-    return {Step{mayPlay() ? Step::Unlock : Step::Lock}};
+    return {Step{newGameComing() ? Step::Lock : Step::Unlock}};
 }

@@ -6,8 +6,9 @@
 // two sessions joined by an in-process wire.
 //
 // On the wire a request and an acceptance are the same number ("66"); only
-// this side's own count of unanswered requests tells them apart. Two
-// requests of one kind that cross count as each other's acceptance.
+// this side's own flag for the kind tells them apart, so at most one request
+// of a kind is ever unanswered. Two requests of one kind that cross count as
+// each other's acceptance.
 #include <QByteArray>
 #include <QString>
 #include <deque>
@@ -40,6 +41,7 @@ public:
             Settle,  // lock or unlock as settle() says at that moment
             Chat,    // text: a line for the chat list
             Status,  // text: the status line
+            Stop,    // the game stops where it is, the requests offered as after a game
         };
         Step(Kind k, qint16 v = 0, const QString &t = QString(), const QByteArray &b = QByteArray(),
              FollowUp f = FollowUp::Nothing)
@@ -55,7 +57,8 @@ public:
     using Steps = std::vector<Step>;
 
     // ---- this side's user ----
-    // "再 戦", "終 了" or "モード選択": the code goes out.
+    // "再 戦", "終 了" or "モード選択": the code goes out, unless the same
+    // request still waits for its answer.
     Steps request(qint16 code);
     // The answer to the question about code (asked through an Ask step).
     Steps answered(qint16 code, bool yes, Turn turn);
@@ -87,9 +90,9 @@ public:
     void dropped() { m_log.dropped(); }
 
     // The agreement checks, on the number stored in lastMessage.
-    Steps saisencheck() { return agreementCheck(); }
-    Steps syuuryoucheck() { return agreementCheck(); }
-    Steps modecheck() { return agreementCheck(); }
+    Steps saisencheck(Turn turn) { return agreementCheck(turn); }
+    Steps syuuryoucheck(Turn turn) { return agreementCheck(turn); }
+    Steps modecheck(Turn turn) { return agreementCheck(turn); }
 
     // The last agreement number received or answered, "68" once this side
     // forces the end, "0" at a new game.
@@ -106,18 +109,22 @@ public:
 private:
     friend struct NetSessionTest;
     static int slot(qint16 code);
-    bool requested(qint16 code) const { return m_outstanding[slot(code)] > 0; }
-    bool mayPlay() const;
-    Steps agreementCheck();
+    bool requested(qint16 code) const { return m_requested[slot(code)]; }
+    bool newGameComing() const;
+    Turn game(Turn turn) const { return m_stopped ? Turn::None : turn; }
+    Steps agreementCheck(Turn turn);
+    Steps acceptRematch();
     Steps ignored(const char *why, const QString &text);
-    // What the peer sent shows the two sides disagree: dropped, and told.
-    Steps outOfStep(const char *why, const QString &text);
+    // What the peer sent shows the two sides disagree: dropped, and told,
+    // and a game on stops so that a rematch can start both afresh.
+    Steps outOfStep(const char *why, const QString &text, Turn turn);
     static Step sendStep(const QByteArray &bytes, FollowUp f = FollowUp::Nothing);
     static Steps leave(FollowUp f);
 
-    int m_outstanding[3] = {0, 0, 0};  // mode select, rematch, quit
-    int m_before[3] = {0, 0, 0};       // of those, sent before this game began
-    bool m_toldOutOfStep = false;
+    bool m_requested[3] = {false, false, false};  // mode select, rematch, quit
+    bool m_peerAskedRematch = false;              // its rematch number dropped in this game
+    bool m_toldOutOfStep = false;                 // in this game
+    bool m_stopped = false;                       // this game, for being out of step
     bool m_leaving = false;
     std::deque<FollowUp> m_followUps;  // one per send not yet completed
     QString m_lastMessage = QStringLiteral("0");

@@ -14,6 +14,7 @@ QString word(int code) { return QStringList{"モード選択", "再戦", "終了
 QString question(int code) { return "相手は" + word(code) + "を希望しました。許可しますか?。"; }
 QString accepted(int code) { return "相手は" + word(code) + "を許可しました。"; }
 QString refused(int code) { return word(code) + "は許可されませんでした。"; }
+const QString drift = "あいてとの進行がずれたようです。「再 戦」でやり直せます";
 QPushButton *button(NetMatchWindow *w, int code) { return QList{w->Command7, w->Command2, w->Command4}.at(code - 65); }
 using Peek = NetWindowTest;  // what the window keeps to itself
 bool gone() { return !Module1::loaded(FormId::form5) && !Module1::loaded(FormId::Form8) && !chat(); }
@@ -158,12 +159,6 @@ private slots:
         r->send("-1 Guest>merged");
         QVERIFY(wait([&] { return chatLines().contains("Guest>merged"); }));
         QVERIFY(c->Image1[0]->isEnabled());
-        // Out of turn the peer can neither move, pass nor resign for this side.
-        const Board mine = c->board();
-        sendEach(*r, {"20", "-1", "64"});
-        QVERIFY2(r->w, "the window stays");
-        QCOMPARE(c->board(), mine);
-        QCOMPARE(c->Label1->text(), "白 番");
         // A line written in two pieces, in code page 932.
         r->send(" \x89\xd4\x8e\x71>\x82\xcd");
         r->send("\x82\xa2");
@@ -176,10 +171,9 @@ private slots:
         r->send("64");
         QVERIFY(wait([&] { return c->Label1->text() == "投 了"; }));
         QCOMPARE(r->got, QByteArray());
-        QTRY_COMPARE(heard,
-                     QStringList({"送信しました", "あいては D3 に黒、黒 4 白 1、白番", "C3 に白、黒 3 白 3、黒番",
-                                  "あいてはパス、Guest>merged、白番", "あいてとの進行がずれているようです",
-                                  "花子>はい、白はパス、黒番", "投了、黒 2 白 2、あなたの勝利です"}));
+        QTRY_COMPARE(heard, QStringList({"送信しました", "あいては D3 に黒、黒 4 白 1、白番",
+                                         "C3 に白、黒 3 白 3、黒番", "あいてはパス、Guest>merged、白番",
+                                         "花子>はい、白はパス、黒番", "投了、黒 2 白 2、あなたの勝利です"}));
         // The host's acceptance and its first move of the new game, joined in one read: both count.
         c->Command2->click();
         QVERIFY(r->expect("66"));
@@ -187,6 +181,18 @@ private slots:
         QVERIFY(wait([&] { return cell(c, 26) == 1; }));
         QCOMPARE(TestKit::boxTexts().last(), accepted(66));
         QCOMPARE(c->Label2->text(), "あなたの手番です");
+        // Out of turn the peer can neither move, pass nor resign for this
+        // side: the game stops, told, and "再 戦" starts both afresh.
+        const Board mine = c->board();
+        sendEach(*r, {"20", "-1", "64"});
+        QCOMPARE(c->board(), mine);
+        QCOMPARE(c->Label2->text(), drift);
+        QTRY_COMPARE(heard.last(), drift);
+        c->Command2->click();
+        QVERIFY(r->expect("66"));
+        r->send("66");
+        QVERIFY(wait([&] { return c->Label2->text() == "あいての手番です"; }));
+        QCOMPARE(cell(c, 26), 0);
     }
 
     void cannotStart_data()
@@ -354,7 +360,7 @@ private slots:
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("kobanto: ignored an answer to no request"));
         r->send("-66");
         QVERIFY(wait([&] { return Peek::ignoredMessages(r->w) == 1; }));
-        QCOMPARE(r->w->Label2->text(), "あいてとの進行がずれているようです");  // told, once
+        QCOMPARE(r->w->Label2->text(), drift);  // told, once
         whileBoxOpen(question(66), r->w, [&] { r->send(" Guest>gg"); });
         r->send("66");  // now a request of the peer
         QVERIFY(r->expect("-66"));
@@ -385,19 +391,19 @@ private slots:
     {
         QTest::addColumn<QByteArray>("sent");  // by the peer before it goes
         QTest::newRow("vanishes") << QByteArray();
-        QTest::newRow("vanishes while its rematch question is open, Yes") << QByteArray("66");
+        QTest::newRow("vanishes while its mode question is open, No") << QByteArray("65");
         QTest::newRow("forces the end and closes") << QByteArray("68");
     }
     // Told once, back to the menu; the close after a forced end is expected.
     void lostConnection()
     {
         QFETCH(QByteArray, sent);
-        const bool asked = sent == "66", forced = sent == "68";
+        const bool asked = sent == "65", forced = sent == "68";
         auto r = openRaw();
         QVERIFY(r);
         TestKit::clearBoxes();
-        whileBoxOpen(question(66), r->w, [&] { r->s->abort(); });
-        TestKit::queueAnswers({true});
+        whileBoxOpen(question(65), r->w, [&] { r->s->abort(); });
+        TestKit::queueAnswers({false});
         r->send(sent);
         if (forced)
             r->s->disconnectFromHost();
@@ -407,7 +413,7 @@ private slots:
         QCOMPARE(held, asked);
         QTest::qWait(50);
         const QString notice = forced ? "あいてが強制的に終了しました" : "あいてとの接続が切れました。";
-        QCOMPARE(TestKit::boxTexts(), asked ? QStringList({question(66), notice}) : QStringList({notice}));
+        QCOMPARE(TestKit::boxTexts(), asked ? QStringList({question(65), notice}) : QStringList({notice}));
         verify({{"windows closed", gone()}, {"program goes on", TestKit::endCount() == 0}});
     }
 };
