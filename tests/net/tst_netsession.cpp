@@ -35,6 +35,7 @@ struct Msg {
     bool request = false;
 };
 const QByteArray chatLine = " Guest>gg";
+QByteArray wire(const Msg &m) { return m.kind == Msg::Chat ? chatLine : Protocol::encodeNumber(m.value); }
 
 struct Side {
     bool literal = false, host = false;
@@ -257,9 +258,7 @@ void handle(State &st, Side &d)
     if (m.kind == Msg::Complete || m.kind == Msg::Close)
         return carryOut(st, d, m.kind == Msg::Complete ? d.s.completed() : d.s.closed());
     d.lost |= m.kind == Msg::Junk;
-    const Protocol::Message got = m.kind == Msg::Junk   ? Protocol::Message()
-                                  : m.kind == Msg::Chat ? Protocol::classify(chatLine)
-                                                        : Protocol::classify(QString::number(m.value));
+    const Protocol::Message got = m.kind == Msg::Junk ? Protocol::Message() : Protocol::classify(wire(m));
     carryOut(st, d, d.s.received(got, d.turn()));
     d.askedUnasked |= d.question != 0 && !m.request;
 }
@@ -278,7 +277,7 @@ void read(State &st, Side &d)
     }
     QByteArray bytes;
     for (const Msg &m : got)
-        bytes += m.kind == Msg::Chat ? chatLine : Protocol::encodeNumber(m.value);
+        bytes += wire(m);
     const QList<Protocol::Message> split = Protocol::split(bytes);
     for (int i = 0; i < split.size(); ++i) {
         const bool whole = split.size() == int(got.size()) && split[i].kind != Protocol::Kind::Junk;
@@ -369,8 +368,8 @@ std::vector<Event> next(const State &st)
             if (fact)
                 events.push_back(Event{kind, me, arg});
         };
-        const bool here = !d.gone(), idle = here && d.question == 0;
-        const bool answerable = here && d.question && d.answers < bounds.answers;
+        const bool here = !d.gone(), idle = here && d.question == 0,
+                   answerable = here && d.question && d.answers < bounds.answers;
         may(int(d.out.size()) > d.uncompleted, Ev::Deliver);  // bytes reach the peer once their send completed
         may(here && d.uncompleted > 0, Ev::Complete);
         may(here && !d.arrived.empty() && !(d.literal && d.question), Ev::Read);  // a literal reads nothing under a box
