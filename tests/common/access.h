@@ -20,17 +20,29 @@ public:
         setGame(*w->m_match, b);
         w->drawBoard();
         w->komacount();
+        w->boardFocus->refresh();
     }
     template <class Window>
     static void setBoard(Window *w, const QStringList &rows, qint16 turn, int moveCount = -1)
     {
         setBoard(w, Board::fromRows(rows, turn, moveCount));
     }
-    // Where the computer window's numbers come from; empty: the program's generator.
+    // Where the computer's numbers come from; empty: the program's generator.
     template <class Cpu, class Source>
-    static void setRandomSource(Cpu *f, Source source)
+    static void setRandomSource(Cpu *seat, Source source)
     {
-        f->m_random = std::move(source);
+        seat->m_random = std::move(source);
+    }
+    // A network seat's socket events waiting for a box to close, and its session.
+    template <class Net>
+    static int waitingEvents(const Net *seat)
+    {
+        return seat->m_queue->size();
+    }
+    template <class Net>
+    static const auto &session(const Net *seat)
+    {
+        return seat->m_session;
     }
     // A socket control's keep-alive timing (all of them), its listening port
     // and its connection's descriptor (-1: none).

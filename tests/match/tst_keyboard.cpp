@@ -267,7 +267,7 @@ private slots:
         if (match)
             buttons = {{"pass", match->Command1}, {"new", match->Command2}, {"resign", match->Command3}};
         if (f2) {
-            TestAccess::setRandomSource(f2, [] { return 0.25; });
+            TestAccess::setRandomSource(f2->computer(), [] { return 0.25; });
             buttons.insert({{"level", f2->Command8}, {"black", f2->Command5}, {"white", f2->Command6}});
         }
         for (const QString &step : steps) {

@@ -6,6 +6,7 @@
 #include <QTcpSocket>
 #include <QtTest>
 
+#include "tests/common/access.h"
 #include "tests/common/testkit.h"
 #include "windowbase/boxqueue.h"
 #include "windows/menu/form3.h"
@@ -13,15 +14,9 @@
 #include "windows/net/form8.h"
 #include "windows/net/form9.h"
 
-// What the window and its session keep to themselves, read by the tests.
+// What the session keeps to itself, read by the tests.
 struct NetSessionTest {
     static int ignored(const NetSession &s) { return s.m_log.count(); }
-};
-struct NetWindowTest {
-    // Socket events and messages waiting for a box to close.
-    static int waitingEvents(const NetMatchWindow *w) { return w->m_queue->size(); }
-    // Received messages that were ignored.
-    static int ignoredMessages(const NetMatchWindow *w) { return NetSessionTest::ignored(w->m_session); }
 };
 
 namespace NetKit {
@@ -71,7 +66,10 @@ inline QStringList chatLines()
         out << chat()->List1->item(i)->text();
     return out;
 }
-inline bool idle(NetMatchWindow *w) { return w && w->connected == 1 && NetWindowTest::waitingEvents(w) == 0; }
+// Socket events and messages waiting for a box to close; received messages ignored.
+inline int waiting(const NetMatchWindow *w) { return TestAccess::waitingEvents(w->net()); }
+inline int ignored(const NetMatchWindow *w) { return NetSessionTest::ignored(TestAccess::session(w->net())); }
+inline bool idle(NetMatchWindow *w) { return w && w->net()->connected == 1 && waiting(w) == 0; }
 inline int cell(const MatchWindow *w, int index) { return w->board().at(index); }
 inline void clickCell(MatchWindow *w, int index) { QTest::mouseClick(w->Image1[index], Qt::LeftButton); }
 inline Form8 *openClient(quint16 port, const QString &name = QStringLiteral("Guest"))

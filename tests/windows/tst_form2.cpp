@@ -104,7 +104,7 @@ private slots:
     {
         QFETCH(Turn, turn);
         Form2 *f = open(turn.level, -turn.cpu);
-        TestAccess::setRandomSource(f, [] { return 0.25; });
+        TestAccess::setRandomSource(f->computer(), [] { return 0.25; });
         if (turn.act != Act::None && turn.cpu == 1)
             tick(f);  // the computer opens
         if (!turn.position.isEmpty())

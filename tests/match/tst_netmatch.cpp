@@ -16,13 +16,12 @@ QString accepted(int code) { return "相手は" + word(code) + "を許可しま�
 QString refused(int code) { return word(code) + "は許可されませんでした。"; }
 const QString drift = "あいてとの進行がずれたようです。「再 戦」でやり直せます";
 QPushButton *button(NetMatchWindow *w, int code) { return QList{w->Command7, w->Command2, w->Command4}.at(code - 65); }
-using Peek = NetWindowTest;  // what the window keeps to itself
 bool gone() { return !Module1::loaded(FormId::form5) && !Module1::loaded(FormId::Form8) && !chat(); }
 // Sends each read once the one before has been handled (ignored or refused):
 // the wire has no delimiter, so reads sent back to back could merge.
 void sendEach(Raw &r, const QList<QByteArray> &reads)
 {
-    const auto handled = [&] { return r.w ? Peek::ignoredMessages(r.w) + int(TestKit::boxTexts().size()) : -1; };
+    const auto handled = [&] { return r.w ? ignored(r.w) + int(TestKit::boxTexts().size()) : -1; };
     for (const QByteArray &b : reads) {
         const int before = handled();
         r.send(b);
@@ -45,9 +44,9 @@ class TestNetMatch : public QObject {
             if (shown != text || held)
                 return;
             meanwhile();
-            wait([&] { return w && Peek::waitingEvents(w) > 0; });
+            wait([&] { return w && waiting(w) > 0; });
             QTest::qWait(20);
-            held = w && Peek::waitingEvents(w) > 0;
+            held = w && waiting(w) > 0;
         });
     }
 
@@ -101,7 +100,7 @@ private slots:
             const QString unmet =
                 waitAll({{"the same board", [&] { return p.host->board() == p.client->board(); }},
                          {"the same status", [&] { return p.host->Label1->text() == p.client->Label1->text(); }},
-                         {"nothing waiting", [&] { return Peek::waitingEvents(other) == 0; }}});
+                         {"nothing waiting", [&] { return waiting(other) == 0; }}});
             QVERIFY2(unmet.isEmpty(), qPrintable(unmet + " after " + m));
             if (m == "-1" && other->Label1->text() != "終 局")
                 QCOMPARE(other->Label2->text(), "あいてはパスしました。");
@@ -151,7 +150,7 @@ private slots:
         sendEach(*r, {"abc", "99", "-2", "70", "-68", "32768", "1.5", "+5", QByteArray(100 * 1024, 'x'), "27", "0"});
         QVERIFY2(r->w, "the window stays");
         QCOMPARE(c->board(), before);
-        QVERIFY(Peek::ignoredMessages(c) >= 9);
+        QVERIFY(ignored(c) >= 9);
         QVERIFY(!c->Image1[0]->isEnabled());
         QCOMPARE(TestKit::boxTexts().mid(1),
                  QStringList({"文字を入力してください", "そこには打てません", "そこには打てません"}));
@@ -273,7 +272,7 @@ private slots:
         whileBoxOpen("Connect完了", h, [&] { quiet.abort(); });
         quiet.connectToHost(QHostAddress::LocalHost, port);
         const auto waiting = [&] {
-            return h && h->connected == 0 && h->Winsock1->state() == Winsock::State::Listening;
+            return h && h->net()->connected == 0 && h->Winsock1->state() == Winsock::State::Listening;
         };
         QVERIFY(wait([&] { return held; }));
         QVERIFY(wait(waiting));
@@ -359,7 +358,7 @@ private slots:
         TestKit::clearBoxes();
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("kobanto: ignored an answer to no request"));
         r->send("-66");
-        QVERIFY(wait([&] { return Peek::ignoredMessages(r->w) == 1; }));
+        QVERIFY(wait([&] { return ignored(r->w) == 1; }));
         QCOMPARE(r->w->Label2->text(), drift);  // told, once
         whileBoxOpen(question(66), r->w, [&] { r->send(" Guest>gg"); });
         r->send("66");  // now a request of the peer
