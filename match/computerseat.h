@@ -13,8 +13,8 @@ class ComputerSeat : public Seat {
 public:
     ComputerSeat();
 
-    i16 cpuColor = 0;  // 1 black, -1 white; 0 until first chosen
-    i16 cpuLevel = 0;  // 1, 2 or 3; 0 until first chosen
+    i16 cpuColor = 0;          // 1 black, -1 white; 0 until first chosen
+    i16 cpuLevel = 0;          // 1, 2 or 3; 0 until first chosen
     QTimer *Timer1 = nullptr;  // the one-second hand-over
 
     // The person has chosen the computer's colour: the game starts. The

@@ -25,12 +25,6 @@ inline void init()
     TestKit::init();
     registerAllWindows();
 }
-// Each fact checked on its own, so that a failure names it.
-inline void verify(std::initializer_list<std::pair<const char *, bool>> facts)
-{
-    for (const auto &[what, holds] : facts)
-        QVERIFY2(holds, what);
-}
 inline bool wait(const std::function<bool()> &cond, int ms = 4000) { return QTest::qWaitFor(cond, ms); }
 // Waits until every named condition holds at once; returns the names of those
 // that still do not (empty when all hold), so that a failure says which.
