@@ -104,10 +104,13 @@ private slots:
         const bool ended = turn.caption == cpuWins || turn.caption == youWin || turn.caption == drawn;
         expectUsable(f, !ended);
         QCOMPARE(f->Command2->isVisible(), ended);
-        if (!ended)
+        if (!ended) {
             QCOMPARE(f->Label1->text(), QStringLiteral("白 番"));
-        else
-            QCOMPARE(f->Label1->text(), turn.act == Act::Resign ? QStringLiteral("投 了") : QStringLiteral("終 局"));
+            return;
+        }
+        QCOMPARE(f->Label1->text(), turn.act == Act::Resign ? QStringLiteral("投 了") : QStringLiteral("終 局"));
+        // Levels 1 and 2 leave a full board alone; level 3 and the person pass.
+        QCOMPARE(f->board().passFlag(), turn.act == Act::Pass || (turn.act == Act::MoveAt63 && turn.level == 3));
     }
 
     // A new game cancels the computer's pending turn, even once the level is chosen.
