@@ -158,6 +158,7 @@ private slots:
         sendEach(*r, {"20", "-1", "64"});
         QCOMPARE(c->board(), mine);
         QCOMPARE(c->Label2->text(), drift);
+        QVERIFY2(!c->Command3->isVisible(), "play stops");
         QTRY_COMPARE(heard.last(), drift);
     }
 
