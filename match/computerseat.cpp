@@ -80,10 +80,10 @@ void ComputerSeat::cpu()
 {
     if (cpuLevel < 1 || cpuLevel > 3)
         return;
-    const i16 choice = Computer::choose(match()->board(), cpuLevel, m_random ? m_random : CpuRandom::draw);
-    if (choice >= 0)
-        view()->playCell(choice);
-    else if (choice == Computer::Pass)
+    const Computer::Choice choice = Computer::choose(match()->board(), cpuLevel, m_random ? m_random : CpuRandom::draw);
+    if (choice.kind == Computer::Choice::Cell)
+        view()->playCell(choice.cell);
+    else if (choice.kind == Computer::Choice::Pass)
         match()->pass();
     // A game that ended during this turn (two passes, or the last move)
     // keeps its board and buttons locked; on a full board the end runs once
