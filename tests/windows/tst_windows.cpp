@@ -81,7 +81,6 @@ QStringList visibleCaptions(Form3 *m)
             out << l->text();
     return out;
 }
-SettingsDialog *open(FormId id) { return qobject_cast<SettingsDialog *>(Module1::show(id)); }
 // Types as a user does; Japanese arrives committed by the input method.
 void keys(QLineEdit *box, const QString &text)
 {
@@ -120,14 +119,10 @@ private slots:
         Form4 *f = startOpening();
         for (QLabel *line : f->Label1)
             line->setFont(Layout::font(60));  // wider and taller than any line is designed
-        const QImage shot = f->grab().toImage();
-        int lit = 0;
-        for (int p = 0; p < shot.width() * shot.height(); ++p) {
-            const QPoint at(p % shot.width(), p / shot.width());
-            if (!f->Image1->geometry().contains(at) && shot.pixelColor(at) != Rgb::black())
-                ++lit;
-        }
-        QCOMPARE(lit, 0);
+        QImage shot = f->grab().toImage(), black(shot.size(), shot.format());
+        QPainter(&shot).fillRect(f->Image1->geometry(), Rgb::black());  // the pen
+        black.fill(Rgb::black());
+        QCOMPARE(shot, black);
     }
 
     // A click anywhere at any stage: the window, the pen, a line, the handle, a curtain.
@@ -183,15 +178,12 @@ private slots:
         KWindow *w = Module1::show(closed);
         QSignalSpy bangs(op->MMControl1, &SoundEffect::played);
         const auto state = [op, &bangs] {
-            return QVariantList{op->openingStage,
-                                op->Image1->pos(),
-                                op->Timer1->isActive(),
-                                op->Timer1->interval(),
-                                op->Timer2->isActive(),
-                                op->MMControl1->isOpen(),
-                                bangs.size()};
+            QString s;
+            QDebug(&s) << op->openingStage << op->Image1->pos() << op->Timer1->isActive() << op->Timer1->interval()
+                       << op->Timer2->isActive() << op->MMControl1->isOpen() << bangs.size();
+            return s;
         };
-        const QVariantList was = state();
+        const QString was = state();
         const int windows = windowsAlive();
         // Ticks, clicks and a second close arrive while the question is open; it is answered No.
         TestKit::setBoxHook([w, op](const QString &) {
@@ -303,7 +295,7 @@ private slots:
         QFETCH(bool, thenDefault);
         QFETCH(QString, status);
         QFETCH(QString, stored);
-        SettingsDialog *d = open(dialog);
+        auto *d = qobject_cast<SettingsDialog *>(Module1::show(dialog));
         const QStringList in = typed.split('|');
         keys(d->Text3, in[0]);
         if (dialog == FormId::Form7)
@@ -341,8 +333,7 @@ private slots:
                 const QRgb c = img.pixel(p % 32, p / 32);
                 red += qRed(c) >= 170 && qGreen(c) <= 90 && qBlue(c) <= 90;
             }
-            QVERIFY2((red >= 12) == name.startsWith("aka"), qPrintable(name + " marked"));
-            QVERIFY2((red > 0) == name.startsWith("aka"), qPrintable(name + " marked"));
+            QVERIFY2(name.startsWith("aka") ? red >= 12 : red == 0, qPrintable(name + " marked"));
         }
         for (const QString name : {"oku", "BANG"}) {
             QFile f(dir + "/SE/" + name + ".jov");
