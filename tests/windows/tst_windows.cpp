@@ -40,10 +40,7 @@ QStringList timeline(Form4 *f)
     for (int now = 0; now < 20000 && (f->Timer1->isActive() || f->Timer2->isActive());) {
         const bool pen = f->Timer2->isActive() && (!f->Timer1->isActive() || due2 <= due1);
         now = pen ? due2 : due1;
-        if (pen)
-            f->Timer2_Timer();
-        else
-            f->Timer1_Timer();
+        (f->*(pen ? &Form4::Timer2_Timer : &Form4::Timer1_Timer))();
         (pen ? due2 : due1) = now + (pen ? f->Timer2 : f->Timer1)->interval();
         // What the opening has shown so far, each sight logged the first time.
         const auto see = [&](bool shown, const QString &sight) {
@@ -232,7 +229,6 @@ private slots:
         QCOMPARE(visibleCaptions(m), captions);
         QCOMPARE(clicks.size(), 2);
         QTest::mouseClick(hit, Qt::LeftButton, {}, hit->mapFrom(m, quadrant(area)));
-        QVERIFY(m->isUnloaded());
         QVERIFY(!m->MMControl1->isOpen());
         m->Label7_Click();  // a click queued behind it does nothing more
         QCOMPARE(TestKit::loadedWindows(), QList<int>{int(opens)});
@@ -243,23 +239,20 @@ private slots:
     // so, and the caller never touches it again.
     void boxesReportWhetherTheWindowSurvived()
     {
-        KWindow *w = Module1::show(FormId::Form6);
-        QVERIFY(w->survivesNotice(QStringLiteral("!")));
-        TestKit::setBoxHook([](const QString &) { Module1::unload(FormId::Form6); });
-        TestKit::queueAnswers({true});
-        QCOMPARE(w->ask(QStringLiteral("?")), KWindow::Answer::Gone);
-        w = Module1::show(FormId::Form6);
-        QVERIFY(!w->survivesNotice(QStringLiteral("!")));
-
-        TestKit::setBoxHook([](const QString &) {
-            Module1::unload(FormId::Form6);
-            TestKit::settle();
-        });
-        QPointer<KWindow> deleted = Module1::show(FormId::Form6);
-        QVERIFY(!deleted->survivesNotice(QStringLiteral("!")));
-        deleted = Module1::show(FormId::Form6);
-        QCOMPARE(deleted->ask(QStringLiteral("?")), KWindow::Answer::Gone);
-        QVERIFY(deleted.isNull());
+        QVERIFY(Module1::show(FormId::Form6)->survivesNotice(QStringLiteral("!")));
+        for (const bool deleted : {false, true}) {
+            TestKit::setBoxHook([deleted](const QString &) {
+                Module1::unload(FormId::Form6);
+                if (deleted)
+                    TestKit::settle();
+            });
+            QPointer<KWindow> w = Module1::show(FormId::Form6);
+            QVERIFY(!w->survivesNotice(QStringLiteral("!")));
+            w = Module1::show(FormId::Form6);
+            TestKit::queueAnswers({true});
+            QCOMPARE(w->ask(QStringLiteral("?")), KWindow::Answer::Gone);
+            QCOMPARE(w.isNull(), deleted);
+        }
     }
 
     void entries_data()
@@ -324,10 +317,8 @@ private slots:
             const QImage img(dir + "/icon/" + name + ".ico", "ico");
             QVERIFY2(img.size() == QSize(32, 32), qPrintable(name));
             const int discEdge = qGray(img.pixel(6, 15));
-            if (name.endsWith("kuro"))
-                QVERIFY2(discEdge < 90, qPrintable(name + " has a dark disc"));
-            if (name.endsWith("siro"))
-                QVERIFY2(discEdge > 190, qPrintable(name + " has a light disc"));
+            if (name != "ban")  // a dark disc on kuro, a light one on siro
+                QVERIFY2(name.endsWith("kuro") ? discEdge < 90 : discEdge > 190, qPrintable(name + " disc"));
             int red = 0;
             for (int p = 0; p < 32 * 32; ++p) {
                 const QRgb c = img.pixel(p % 32, p / 32);
