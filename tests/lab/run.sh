@@ -49,10 +49,7 @@ cleanup() {
 }
 trap cleanup EXIT
 ip netns add "$home" 2>/dev/null || skip "network namespaces cannot be made here"
-if [ "$check" = yes ]; then
-  echo "router lab: runs (as root, in network namespaces of its own)"
-  exit 0
-fi
+[ "$check" = no ] || { echo "router lab: runs (as root, in network namespaces of its own)"; exit 0; }
 ip netns add "$router"
 ip netns add "$inet"
 

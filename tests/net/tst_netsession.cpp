@@ -354,8 +354,7 @@ void apply(State &st, const Event &e)
     case Ev::Break:  // what has not left is lost; each window hears of it (a literal one does not listen)
         ++st.ends;
         for (Side &s : st.side) {
-            s.out.clear();
-            s.uncompleted = 0;
+            s.out.clear(), s.uncompleted = 0;
             if (!s.gone() && !s.literal)
                 s.queue.push_back(Msg{Msg::Close});
         }
