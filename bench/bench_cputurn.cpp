@@ -85,7 +85,7 @@ Figures chooseTimes(const Board &p, int level, int runs)
     qint64 sink = 0;
     for (int i = 0; i < runs; ++i) {
         timer.start();
-        sink += Computer::choose(p, level, random);
+        sink += Computer::choose(p, level, random).cell;
         us.push_back(timer.nsecsElapsed() / 1000.0);
     }
     if (sink < 0)

@@ -23,11 +23,11 @@ int playGame(int blackLevel, int whiteLevel, const CpuRandom::Source &random)
 {
     Board b;
     for (;;) {
-        const qint16 choice = Computer::choose(b, b.turnColor() == 1 ? blackLevel : whiteLevel, random);
-        if (choice == Computer::Idle || (choice == Computer::Pass && !b.pass()))
+        const Computer::Choice choice = Computer::choose(b, b.turnColor() == Black ? blackLevel : whiteLevel, random);
+        if (choice.kind == Computer::Choice::Idle || (choice.kind == Computer::Choice::Pass && !b.pass()))
             break;
-        if (choice >= 0)
-            b.play(choice);
+        if (choice.kind == Computer::Choice::Cell)
+            b.play(choice.cell);
         if (b.full())
             break;
     }

@@ -4,14 +4,12 @@
 
 namespace Computer {
 namespace {
-using i16 = qint16;
-
 // Level 3's groups, tried in this order.
-constexpr i16 cornerCells[4] = {0, 7, 56, 63};
-constexpr i16 otherCells[48] = {2,  3,  4,  5,  10, 11, 12, 13, 16, 17, 18, 19, 20, 21, 22, 23,
+constexpr int cornerCells[4] = {0, 7, 56, 63};
+constexpr int otherCells[48] = {2,  3,  4,  5,  10, 11, 12, 13, 16, 17, 18, 19, 20, 21, 22, 23,
                                 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 36, 37, 38, 39,
                                 40, 41, 42, 43, 44, 45, 46, 47, 50, 51, 52, 53, 58, 59, 60, 61};
-constexpr i16 nearCornerCells[12] = {1, 6, 8, 9, 14, 15, 48, 49, 54, 55, 57, 62};
+constexpr int nearCornerCells[12] = {1, 6, 8, 9, 14, 15, 48, 49, 54, 55, 57, 62};
 
 // Level 2 draws until every cell has been tried. A sound generator covers the
 // 64 cells in a few hundred draws; past this many the cells not yet tried are
@@ -24,23 +22,23 @@ int drawCell(const CpuRandom::Source &random) { return std::clamp(static_cast<in
 
 bool legal(const Board &b, int k) { return !b.flips(k).isEmpty(); }
 
-i16 cpu1(const Board &b, const CpuRandom::Source &random)
+Choice cpu1(const Board &b, const CpuRandom::Source &random)
 {
     const int d = drawDirection(random);
     if (b.full())
-        return Idle;
+        return {Choice::Idle};
     for (int n = 0; n < 64; ++n) {
         const int k = d == 1 ? n : 63 - n;
         if (legal(b, k))
-            return static_cast<i16>(k);
+            return Choice::at(k);
     }
-    return Pass;
+    return {Choice::Pass};
 }
 
-i16 cpu2(const Board &b, const CpuRandom::Source &random)
+Choice cpu2(const Board &b, const CpuRandom::Source &random)
 {
     if (b.full())
-        return Idle;
+        return {Choice::Idle};
     bool tried[64] = {};
     int untried = 64;
     for (int draws = 0;; ++draws) {
@@ -51,21 +49,21 @@ i16 cpu2(const Board &b, const CpuRandom::Source &random)
             while (tried[k])
                 ++k;
         if (legal(b, k))
-            return static_cast<i16>(k);
+            return Choice::at(k);
         if (!tried[k]) {
             tried[k] = true;
             --untried;
         }
         if (untried == 0)
-            return Pass;
+            return {Choice::Pass};
     }
 }
 
-i16 cpu3(const Board &b, const CpuRandom::Source &random)
+Choice cpu3(const Board &b, const CpuRandom::Source &random)
 {
     const int d = drawDirection(random);
     struct Group {
-        const i16 *cells;
+        const int *cells;
         int size;
     };
     const Group groups[3] = {{cornerCells, 4}, {otherCells, 48}, {nearCornerCells, 12}};
@@ -82,13 +80,13 @@ i16 cpu3(const Board &b, const CpuRandom::Source &random)
             }
         }
         if (best >= 0)
-            return static_cast<i16>(best);
+            return Choice::at(best);
     }
-    return Pass;
+    return {Choice::Pass};
 }
 }  // namespace
 
-qint16 choose(const Board &board, int level, const CpuRandom::Source &random)
+Choice choose(const Board &board, int level, const CpuRandom::Source &random)
 {
     if (level == 1)
         return cpu1(board, random);

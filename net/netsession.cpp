@@ -99,9 +99,9 @@ NetSession::Steps NetSession::forceEnd()
     return {sendStep(Protocol::encodeNumber(Protocol::ForcedEnd), FollowUp::EndProgram)};
 }
 
-NetSession::Steps NetSession::ownMove(qint16 index) const
+NetSession::Steps NetSession::ownMove(int cell) const
 {
-    return {Step{Step::Lock}, sendStep(Protocol::encodeNumber(index))};
+    return {Step{Step::Lock}, sendStep(Protocol::encodeNumber(static_cast<qint16>(cell)))};
 }
 
 NetSession::Steps NetSession::passing(bool own) const

@@ -66,8 +66,8 @@ public:
     Steps forceEnd();
     Steps chat(const QByteArray &bytes) const { return {sendStep(bytes)}; }
     Steps resign() const { return {sendStep(Protocol::encodeNumber(Protocol::Resign))}; }
-    // This side's own move was played on the board.
-    Steps ownMove(qint16 index) const;
+    // This side's own move was played on the board, on cell.
+    Steps ownMove(int cell) const;
     // A pass begins: this side's own (the "-1" goes out) or the peer's.
     Steps passing(bool own) const;
 

@@ -12,22 +12,22 @@ constexpr char marks[] = "W.B";  // a cell's mark sits at its value + 1
 
 Board::Board()
 {
-    m_cells[27] = m_cells[36] = -1;
-    m_cells[28] = m_cells[35] = 1;
+    m_cells[27] = m_cells[36] = White;
+    m_cells[28] = m_cells[35] = Black;
 }
 
-Board Board::fromRows(const QStringList &rows, i16 turnColor, int moveCount)
+Board Board::fromRows(const QStringList &rows, Disc turnColor, int moveCount)
 {
     Board b;
     int discs = 0;
     for (int k = 0; k < 64; ++k) {
         const QString row = rows.value(k / 8);
         const char mark = k % 8 < row.size() ? row.at(k % 8).toLatin1() : '.';
-        b.m_cells[k] = static_cast<i16>(mark == 'B' ? 1 : mark == 'W' ? -1 : 0);
-        discs += b.m_cells[k] != 0;
+        b.m_cells[k] = mark == 'B' ? Black : mark == 'W' ? White : Empty;
+        discs += b.m_cells[k] != Empty;
     }
     b.m_turnColor = turnColor;
-    b.m_moveCount = static_cast<i16>(moveCount < 0 ? discs - 4 : moveCount);
+    b.m_moveCount = static_cast<qint16>(moveCount < 0 ? discs - 4 : moveCount);
     return b;
 }
 
@@ -48,13 +48,13 @@ QStringList Board::rows() const
 CellSet Board::flips(int cell) const
 {
     CellSet all;
-    if (m_cells[cell] != 0)
+    if (m_cells[cell] != Empty)
         return all;
     const int row = cell / 8, col = cell % 8;
     for (const auto &step : steps) {
         CellSet run;
         int r = row + step[0], c = col + step[1];
-        for (; r >= 0 && r < 8 && c >= 0 && c < 8 && at(r, c) == -m_turnColor; r += step[0], c += step[1])
+        for (; r >= 0 && r < 8 && c >= 0 && c < 8 && at(r, c) == opponentOf(m_turnColor); r += step[0], c += step[1])
             run.add(r * 8 + c);
         // Closed by one of the mover's discs; an empty cell or the edge closes nothing.
         if (r >= 0 && r < 8 && c >= 0 && c < 8 && at(r, c) == m_turnColor)
@@ -63,7 +63,7 @@ CellSet Board::flips(int cell) const
     return all;
 }
 
-bool Board::hasMove(i16 color) const
+bool Board::hasMove(Disc color) const
 {
     Board probe = *this;
     probe.m_turnColor = color;
@@ -80,35 +80,35 @@ CellSet Board::play(int cell)
         return changed;
     changed.add(cell);
     changed.forEach([this](int k) { m_cells[k] = m_turnColor; });
-    m_turnColor = static_cast<i16>(-m_turnColor);
-    m_moveCount = static_cast<i16>(m_moveCount + 1);
-    m_passFlag = 0;
+    m_turnColor = opponentOf(m_turnColor);
+    ++m_moveCount;
+    m_passFlag = false;
     return changed;
 }
 
 bool Board::pass()
 {
-    if (m_passFlag == 1)
+    if (m_passFlag)
         return false;
-    m_turnColor = static_cast<i16>(-m_turnColor);
-    m_passFlag = 1;
+    m_turnColor = opponentOf(m_turnColor);
+    m_passFlag = true;
     return true;
 }
 
 Board::Counts Board::counts() const
 {
     Counts n;
-    for (i16 v : m_cells) {
-        n.black += v == 1;
-        n.white += v == -1;
+    for (Disc v : m_cells) {
+        n.black += v == Black;
+        n.white += v == White;
     }
     return n;
 }
 
-Board::i16 Board::result() const
+Disc Board::result() const
 {
     const Counts n = counts();
-    return static_cast<i16>(n.black > n.white ? 1 : n.white > n.black ? -1 : 0);
+    return n.black > n.white ? Black : n.white > n.black ? White : Empty;
 }
 
 bool Board::operator==(const Board &o) const

@@ -1,11 +1,17 @@
 #pragma once
 // One game of Reversi as a value, with no widgets: the 64 cells, the side to
 // move, the moves played and the pass flag, and the rules that change them.
-// Cells are numbered row * 8 + column, row 0 at the top. A cell holds 1 for
-// black, -1 for white, 0 when empty; the widths are those of the windows'
-// own state.
+// Cells are numbered row * 8 + column, row 0 at the top.
 #include <QStringList>
 #include <QtGlobal>
+
+// What a cell holds, which side is to move, who won (Empty: a draw). The
+// values are the windows' own (1 black, -1 white, 0 empty), so the two sides
+// are each other's negation and a disc still compares with those numbers.
+enum Disc : qint16 { Empty = 0, Black = 1, White = -1 };
+
+// The other side.
+constexpr Disc opponentOf(Disc side) { return Disc(-side); }
 
 // A set of cells: bit k for cell k.
 class CellSet {
@@ -39,25 +45,23 @@ private:
 
 class Board {
 public:
-    using i16 = qint16;
-
     // The starting position: white on 27 and 36, black on 28 and 35, black to move.
     Board();
 
     // Eight rows of 'B' black, 'W' white and '.' empty (anything else is
     // empty). Unless given, the moves played follow the discs: all but the
     // four of the start.
-    static Board fromRows(const QStringList &rows, i16 turnColor, int moveCount = -1);
+    static Board fromRows(const QStringList &rows, Disc turnColor, int moveCount = -1);
     QStringList rows() const;
     // A cell as players name it: column letter, row number ("A1" .. "H8").
     static QString cellName(int cell);
 
-    i16 at(int cell) const { return m_cells[cell]; }
-    i16 at(int row, int col) const { return m_cells[row * 8 + col]; }
-    i16 turnColor() const { return m_turnColor; }
-    i16 moveCount() const { return m_moveCount; }
-    // 1 after a pass until the next move.
-    i16 passFlag() const { return m_passFlag; }
+    Disc at(int cell) const { return m_cells[cell]; }
+    Disc at(int row, int col) const { return m_cells[row * 8 + col]; }
+    Disc turnColor() const { return m_turnColor; }
+    int moveCount() const { return m_moveCount; }
+    // Set by a pass until the next move.
+    bool passFlag() const { return m_passFlag; }
     // Sixty moves have been played: the game is over. Passes do not count.
     bool full() const { return m_moveCount >= 60; }
 
@@ -66,7 +70,7 @@ public:
     // disc of its own before any empty cell or the edge. Empty for an
     // occupied cell.
     CellSet flips(int cell) const;
-    bool hasMove(i16 color) const;
+    bool hasMove(Disc color) const;
 
     // Plays cell for the side to move and hands the turn over. Returns the
     // cells that changed (the cell itself and its flips); empty when the move
@@ -81,15 +85,15 @@ public:
         int white = 0;
     };
     Counts counts() const;
-    // By the discs on the board: 1 black ahead, -1 white ahead, 0 equal.
-    i16 result() const;
+    // By the discs on the board: the side ahead, Empty when equal.
+    Disc result() const;
 
     bool operator==(const Board &other) const;
     bool operator!=(const Board &other) const { return !(*this == other); }
 
 private:
-    i16 m_cells[64] = {};
-    i16 m_turnColor = 1;
-    i16 m_moveCount = 0;
-    i16 m_passFlag = 0;
+    Disc m_cells[64] = {};
+    Disc m_turnColor = Black;
+    qint16 m_moveCount = 0;
+    bool m_passFlag = false;
 };

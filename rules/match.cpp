@@ -12,9 +12,9 @@ void Match::syokika()
 
 bool Match::play(int cell)
 {
-    if (cell < 0 || cell > 63 || m_board.at(cell) != 0)
+    if (cell < 0 || cell > 63 || m_board.at(cell) != Empty)
         return false;
-    const i16 colour = m_board.turnColor();
+    const Disc colour = m_board.turnColor();
     const CellSet changed = m_board.play(cell);
     if (changed.isEmpty())
         return false;
@@ -43,5 +43,5 @@ void Match::syuukyoku()
 void Match::touryou()
 {
     m_over = true;
-    emit ended(static_cast<i16>(-m_board.turnColor()), true, -1);
+    emit ended(opponentOf(m_board.turnColor()), true, -1);
 }

@@ -10,8 +10,6 @@
 class Match : public QObject {
     Q_OBJECT
 public:
-    using i16 = qint16;
-
     explicit Match(QObject *parent = nullptr) : QObject(parent) {}
 
     const Board &board() const { return m_board; }
@@ -37,14 +35,14 @@ public:
 signals:
     // colour played cell, changing the cells in changed (cell included); the
     // mark moved there from unmarked (-1: none, or cell itself).
-    void moved(int cell, CellSet changed, int unmarked, qint16 colour);
+    void moved(int cell, CellSet changed, int unmarked, Disc colour);
     // colour passes, before the turn is handed over or the game ends.
-    void passed(qint16 colour);
+    void passed(Disc colour);
     // A pass handed the turn to next (a move says so through moved).
-    void turnChanged(qint16 next);
-    // The game has ended: winner 1 black, -1 white, 0 drawn; the mark was
-    // taken off unmarked (-1: none; a resignation keeps it).
-    void ended(qint16 winner, bool byResignation, int unmarked);
+    void turnChanged(Disc next);
+    // The game has ended: winner Empty when drawn; the mark was taken off
+    // unmarked (-1: none; a resignation keeps it).
+    void ended(Disc winner, bool byResignation, int unmarked);
     void newGame();
 
 private:

@@ -24,7 +24,7 @@ public:
     template <class Window>
     static void setBoard(Window *w, const QStringList &rows, qint16 turn, int moveCount = -1)
     {
-        setBoard(w, Board::fromRows(rows, turn, moveCount));
+        setBoard(w, Board::fromRows(rows, Disc(turn), moveCount));
     }
     // Where the computer window's numbers come from; empty: the program's generator.
     template <class Cpu, class Source>

@@ -6,7 +6,7 @@
 #include "computer/player.h"
 #include "tests/common/boards.h"
 
-using TestKit::rows;
+using Computer::Choice, TestKit::rows;
 
 namespace {
 // Numbers that draw direction d (1 or 2) and cell k.
@@ -34,7 +34,7 @@ QStringList twoEqualMoves(int a, int b)
             QStringList rs = rows({}, 'B');
             for (auto [k, mark] : {std::pair{a, '.'}, {b, '.'}, {wa, 'W'}, {wb, 'W'}})
                 rs[k / 8][k % 8] = QLatin1Char(mark);
-            const Board board = Board::fromRows(rs, 1);
+            const Board board = Board::fromRows(rs, Black);
             if (board.at(a) == 0 && board.at(b) == 0 && board.flips(a).count() == 1 && board.flips(b).count() == 1)
                 return rs;
         }
@@ -46,7 +46,7 @@ struct Turn {
     QStringList position;  // empty: the start
     int moveCount;
     QList<double> draws;  // fed in order, the last one forever
-    int choice;
+    Choice choice;
     int drawsTaken;
 };
 }  // namespace
@@ -60,19 +60,22 @@ private slots:
         // Black's legal cells at the start are 19, 26, 37, 44.
         for (int level : {1, 3})
             for (int d : {1, 2})
-                QTest::addRow("start, level %d, d = %d", level, d) << Turn{level, {}, 0, {dir(d)}, d == 1 ? 19 : 44, 1};
+                QTest::addRow("start, level %d, d = %d", level, d)
+                    << Turn{level, {}, 0, {dir(d)}, Choice::at(d == 1 ? 19 : 44), 1};
         // 0 flips nothing, 27 is taken, 37 is legal.
-        QTest::newRow("start, level 2") << Turn{2, {}, 0, {cell(0), cell(27), cell(37), cell(19)}, 37, 3};
+        QTest::newRow("start, level 2") << Turn{2, {}, 0, {cell(0), cell(27), cell(37), cell(19)}, Choice::at(37), 3};
         // The corner flips 2; 3 and 21 flip 1 and 3.
         const QStringList corner = rows({{0, ".WWB...."}, {2, ".BWWW..."}, {4, ".BW....."}});
         for (int moveCount : {10, 40})
             for (int d : {1, 2})
-                QTest::addRow("corner, move %d, d = %d", moveCount, d) << Turn{3, corner, moveCount, {dir(d)}, 0, 1};
+                QTest::addRow("corner, move %d, d = %d", moveCount, d)
+                    << Turn{3, corner, moveCount, {dir(d)}, Choice::at(0), 1};
         // 21 and 60 flip 3, 35 and 46 flip 1; ties go to the cell tried first.
         // The fewest flips before move 25, the most from then on.
         const QStringList flips = rows({{2, ".BWWW..."}, {4, ".BW....."}, {5, "....BW.."}, {7, "BWWW...."}});
         for (auto [moveCount, d, k] : {std::tuple{0, 1, 35}, {24, 1, 35}, {24, 2, 46}, {25, 1, 21}, {25, 2, 60}})
-            QTest::addRow("flips, move %d, d = %d", moveCount, d) << Turn{3, flips, moveCount, {dir(d)}, k, 1};
+            QTest::addRow("flips, move %d, d = %d", moveCount, d)
+                << Turn{3, flips, moveCount, {dir(d)}, Choice::at(k), 1};
         // Equal moves within a group go to the cell tried first: the lowest with
         // d = 1, the highest with d = 2. Neighbours in a group alone on the board
         // pin the order in which level 3 tries every cell.
@@ -82,41 +85,43 @@ private slots:
                 QVERIFY(!board.isEmpty());
                 for (int d : {1, 2})
                     QTest::addRow("tie of %d and %d, d = %d", group[i - 1], group[i], d)
-                        << Turn{3, board, 10, {dir(d)}, group[i - 2 + d], 1};
+                        << Turn{3, board, 10, {dir(d)}, Choice::at(group[i - 2 + d]), 1};
             }
-        QTest::newRow("near corner only") << Turn{3, rows({{0, "..WB...."}}), 30, {dir(1)}, 1, 1};
+        QTest::newRow("near corner only") << Turn{3, rows({{0, "..WB...."}}), 30, {dir(1)}, Choice::at(1), 1};
         QTest::newRow("near corner flips fewer")
-            << Turn{3, rows({{0, "..WB...."}, {2, ".BWWW..."}}), 10, {dir(1)}, 21, 1};
+            << Turn{3, rows({{0, "..WB...."}, {2, ".BWWW..."}}), 10, {dir(1)}, Choice::at(21), 1};
         // The only legal cell is the last one reached.
-        QTest::newRow("level 1 sweep, d = 1") << Turn{1, rows({{7, ".....BW."}}), 30, {dir(1)}, 63, 1};
-        QTest::newRow("level 1 sweep, d = 2") << Turn{1, rows({{0, ".WB....."}}), 30, {dir(2)}, 0, 1};
+        QTest::newRow("level 1 sweep, d = 1") << Turn{1, rows({{7, ".....BW."}}), 30, {dir(1)}, Choice::at(63), 1};
+        QTest::newRow("level 1 sweep, d = 2") << Turn{1, rows({{0, ".WB....."}}), 30, {dir(2)}, Choice::at(0), 1};
         QList<double> others;  // every other cell, some twice, then 63
         for (int k = 62; k >= 0; --k)
             others << cell(k) << QList<double>(k % 10 == 0 ? 1 : 0, cell(k));
-        QTest::newRow("level 2 last drawn") << Turn{2, rows({{7, ".....BW."}}), 30, others << cell(63), 63, 71};
-        QTest::newRow("level 2 stuck source") << Turn{2, rows({{7, ".....BW."}}), 30, {cell(62)}, 63, 4096};
+        QTest::newRow("level 2 last drawn")
+            << Turn{2, rows({{7, ".....BW."}}), 30, others << cell(63), Choice::at(63), 71};
+        QTest::newRow("level 2 stuck source") << Turn{2, rows({{7, ".....BW."}}), 30, {cell(62)}, Choice::at(63), 4096};
         // No legal cell: each level passes, level 2 after drawing every cell.
         QList<double> all;
         for (int k = 0; k < 64; ++k)
             all << cell(k);
         for (int level : {1, 2, 3})
             QTest::addRow("no move, level %d", level)
-                << Turn{level, rows({{0, "WB......"}}), 30, all, Computer::Pass, level == 2 ? 64 : 1};
+                << Turn{level, rows({{0, "WB......"}}), 30, all, {Choice::Pass}, level == 2 ? 64 : 1};
         // A full board: levels 1 and 2 leave the ended game alone, level 3 finds no cell.
         for (int level : {1, 2, 3})
             QTest::addRow("full board, level %d", level)
-                << Turn{level, rows({}, 'B'), 60, {dir(1)}, level == 3 ? Computer::Pass : Computer::Idle, level != 2};
+                << Turn{level, rows({}, 'B'), 60, {dir(1)}, {level == 3 ? Choice::Pass : Choice::Idle}, level != 2};
     }
     void choose()
     {
         QFETCH(Turn, turn);
-        const Board b = turn.position.isEmpty() ? Board() : Board::fromRows(turn.position, 1, turn.moveCount);
+        const Board b = turn.position.isEmpty() ? Board() : Board::fromRows(turn.position, Black, turn.moveCount);
         int taken = 0;
         const CpuRandom::Source source = [&taken, d = turn.draws]() mutable {
             ++taken;
             return d.size() > 1 ? d.takeFirst() : d.first();
         };
-        QCOMPARE(Computer::choose(b, turn.level, source), turn.choice);
+        const Choice c = Computer::choose(b, turn.level, source);
+        QCOMPARE(std::tie(c.kind, c.cell), std::tie(turn.choice.kind, turn.choice.cell));
         QCOMPARE(taken, turn.drawsTaken);
     }
 

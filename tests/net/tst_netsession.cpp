@@ -56,7 +56,7 @@ struct Side {
     bool requested[3] = {false, false, false};
     qint16 lastMessage = 0;
 
-    qint16 colour() const { return host ? 1 : -1; }
+    Disc colour() const { return host ? Black : White; }
     bool gone() const { return phase == Phase::Menu || phase == Phase::Ended; }
     Turn turn() const
     {
@@ -128,7 +128,7 @@ void startGame(State &st, Side &d)
 {
     d.phase = Phase::Playing;
     d.board = Board::fromRows(
-        {"WWWWWWW.", "WWWWWWWW", "WWWWWBWW", "WWWWBWWW", "WWWBWWWW", "WWWWWWWW", "BBBBBBBW", "B..BBBBW"}, 1);
+        {"WWWWWWW.", "WWWWWWWW", "WWWWWBWW", "WWWWBWWW", "WWWBWWWW", "WWWWWWWW", "BBBBBBBW", "B..BBBBW"}, Black);
     d.locked = !d.host;             // the host opens
     d.lost = d.saidYes[1] = false;  // a Yes to a rematch is carried out
     st.games += d.host;

@@ -16,12 +16,12 @@ class TestMatch : public QObject {
 private slots:
     void initTestCase()
     {
-        connect(&m, &Match::moved, [this](int cell, CellSet changed, int unmarked, qint16 colour) {
+        connect(&m, &Match::moved, [this](int cell, CellSet changed, int unmarked, Disc colour) {
             told << QString::asprintf("%d on %d changes %llx, unmarks %d", colour, cell, changed.bits(), unmarked);
         });
-        connect(&m, &Match::passed, [this](qint16 c) { told << QString::asprintf("%d passes", c); });
-        connect(&m, &Match::turnChanged, [this](qint16 c) { told << QString::asprintf("%d to move", c); });
-        connect(&m, &Match::ended, [this](qint16 winner, bool resigned, int unmarked) {
+        connect(&m, &Match::passed, [this](Disc c) { told << QString::asprintf("%d passes", c); });
+        connect(&m, &Match::turnChanged, [this](Disc c) { told << QString::asprintf("%d to move", c); });
+        connect(&m, &Match::ended, [this](Disc winner, bool resigned, int unmarked) {
             told << QString::asprintf("%d wins%s, unmarks %d", winner, resigned ? " by resignation" : "", unmarked);
         });
         connect(&m, &Match::newGame, [this] { told << QStringLiteral("new game"); });
@@ -58,7 +58,7 @@ private slots:
     {
         const QStringList even = {".WBBBBBB", "BBBBBBBB", "BBBBBBBB", "BBBBBBBB",
                                   "WWWWWWWW", "WWWWWWWW", "WWWWWWWW", "WWWWWWWW"};
-        TestAccess::setGame(m, Board::fromRows(even, 1));
+        TestAccess::setGame(m, Board::fromRows(even, Black));
         QVERIFY(m.play(0));
         QCOMPARE(take().last(), QStringLiteral("0 wins, unmarks 0"));
         m.syokika();

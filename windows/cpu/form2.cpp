@@ -139,10 +139,10 @@ void Form2::cpu()
 {
     if (cpuLevel < 1 || cpuLevel > 3)
         return;
-    const i16 choice = Computer::choose(board(), cpuLevel, m_random ? m_random : CpuRandom::draw);
-    if (choice >= 0)
-        Image1_Click(choice);
-    else if (choice == Computer::Pass)
+    const Computer::Choice choice = Computer::choose(board(), cpuLevel, m_random ? m_random : CpuRandom::draw);
+    if (choice.kind == Computer::Choice::Cell)
+        Image1_Click(choice.cell);
+    else if (choice.kind == Computer::Choice::Pass)
         pass();
     // A game that ended during this turn (two passes, or the last move)
     // keeps its board and buttons locked; on a full board the end runs once
