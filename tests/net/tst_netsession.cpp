@@ -310,6 +310,8 @@ void press(State &st, Side &d, qint16 code)
         d.out[i].request = true;
 }
 
+// What an event does on its side d (a delivery puts d's oldest bytes on the
+// peer's side).
 void apply(State &st, const Event &e)
 {
     Side &d = st.side[size_t(e.me)], &peer = st.side[size_t(1 - e.me)];
