@@ -11,7 +11,7 @@
 //   tests/lab/run.sh --home-with-router build/bin/bench_hostwindow
 //   tests/lab/run.sh --home build/bin/bench_hostwindow
 //   tests/lab/run.sh --home bash -c 'ip netns exec $KOBANTO_LAB_ROUTER tests/lab/hostile_router.py
-//       $KOBANTO_LAB_DIR/log --fakes 40 & sleep 1; build/bin/bench_hostwindow 5'
+//       --fakes 40 > $KOBANTO_LAB_DIR/log & sleep 1; build/bin/bench_hostwindow 5'
 // A second argument keeps each asking window open that many seconds and
 // counts the router's answers meanwhile (renewals; with the lying router's
 // "--no-upnp --life 1", for instance). It ends with the program's peak

@@ -107,6 +107,7 @@ public:
     static bool isLeaving(FollowUp f) { return f == FollowUp::Menu || f == FollowUp::EndProgram; }
 
 private:
+    friend class TestAccess;
     friend struct NetSessionTest;
     static int slot(qint16 code);
     bool requested(qint16 code) const { return m_requested[slot(code)]; }

@@ -2,11 +2,10 @@
 # A home router that lies, for the router lab: run in the router's namespace
 # in place of miniupnpd. Answers SSDP, serves an IGD description (with an
 # IPv6 firewall) and its control URL, and NAT-PMP, each as the options say;
-# logs what it was asked ("AddPortMapping 9870", "natpmp 2 9870 3600").
-import argparse, http.server, re, socket, struct, subprocess, threading, time
+# prints what it was asked ("AddPortMapping 9870", "natpmp 2 9870 3600").
+import argparse, http.server, os, re, socket, struct, subprocess, threading, time
 
 o = argparse.ArgumentParser()
-o.add_argument("log")
 o.add_argument("--ip", default="11.0.0.9")  # UPnP's outside address, as text
 o.add_argument("--location", default="192.168.77.1")  # whose description SSDP names
 o.add_argument("--fakes", type=int, default=0)  # answers from 192.168.77.4 naming dead addresses first
@@ -23,11 +22,6 @@ a = o.parse_args()
 mapped = {}
 
 
-def log(line):
-    with open(a.log, "a") as f:
-        f.write(line + "\n")
-
-
 def ssdp(s, answers):  # answers: (the socket it leaves by, the description's host)
     while True:
         query, peer = s.recvfrom(2048)
@@ -37,15 +31,7 @@ def ssdp(s, answers):  # answers: (the socket it leaves by, the description's ho
                           b"\r\n\r\n" % (st, host.encode(), st), peer)
 
 
-DESC = (b'<?xml version="1.0"?><root xmlns="urn:schemas-upnp-org:device-1-0"><device><deviceType>'
-        b"urn:schemas-upnp-org:device:InternetGatewayDevice:1</deviceType><deviceList><device><deviceType>"
-        b"urn:schemas-upnp-org:device:WANDevice:1</deviceType><deviceList><device><deviceType>"
-        b"urn:schemas-upnp-org:device:WANConnectionDevice:1</deviceType><serviceList><service><serviceType>"
-        b"urn:schemas-upnp-org:service:WANIPConnection:1</serviceType><controlURL>/ctl</controlURL>"
-        b"<eventSubURL>/evt</eventSubURL><SCPDURL>/scpd.xml</SCPDURL></service><service><serviceType>"
-        b"urn:schemas-upnp-org:service:WANIPv6FirewallControl:1</serviceType><controlURL>/ctl6</controlURL>"
-        b"<eventSubURL>/evt6</eventSubURL><SCPDURL>/scpd6.xml</SCPDURL></service></serviceList></device>"
-        b"</deviceList></device></deviceList></device></root>")
+DESC = open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "igd.xml"), "rb").read()
 
 
 class Igd(http.server.BaseHTTPRequestHandler):
@@ -87,7 +73,7 @@ class Igd(http.server.BaseHTTPRequestHandler):
         self.send_header("Content-Length", str(len(x)))
         self.end_headers()
         self.wfile.write(x)
-        log("%s %d" % (action, port))
+        print("%s %d" % (action, port), flush=True)
 
 
 def natpmp(s):
@@ -97,7 +83,7 @@ def natpmp(s):
             r = struct.pack("!BBHI", 0, 128, 0, 1) + socket.inet_aton("11.0.0.1")
         else:
             inner, ext, life = struct.unpack("!HHI", q[4:12])
-            log("natpmp %d %d %d" % (q[1], inner, life))
+            print("natpmp %d %d %d" % (q[1], inner, life), flush=True)
             r = struct.pack("!BBHIHHI", 0, a.opcode or 128 + q[1], 0, 1, inner,
                             ext if a.port is None or not life else a.port, life if a.life is None or not life else a.life)
         s.sendto(r[:8] if a.short else r, peer)
@@ -134,5 +120,5 @@ if a.ssdp6:
                        struct.pack("@I", lan))
     threading.Thread(target=ssdp, args=(search6, [(udp(a.ssdp6, 0, socket.AF_INET6), "[2400:77::1]")]),
                      daemon=True).start()
-log("ready")
+print("ready", flush=True)
 natpmp(pmp)

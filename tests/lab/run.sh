@@ -14,6 +14,7 @@
 #   tests/lab/run.sh --check    only says whether the lab can run here
 # Exit 77 (skipped) when it cannot run here, saying why; under CI a skip fails.
 set -euo pipefail
+lab=$(cd "$(dirname "$0")" && pwd)
 
 skip() {
   echo "router lab skipped: $*"
@@ -48,10 +49,7 @@ cleanup() {
 }
 trap cleanup EXIT
 ip netns add "$home" 2>/dev/null || skip "network namespaces cannot be made here"
-if [ "$check" = yes ]; then
-  echo "router lab: runs (as root, in network namespaces of its own)"
-  exit 0
-fi
+[ "$check" = no ] || { echo "router lab: runs (as root, in network namespaces of its own)"; exit 0; }
 ip netns add "$router"
 ip netns add "$inet"
 
@@ -88,63 +86,12 @@ ip netns exec "$router" sysctl -qw net.ipv6.conf.all.forwarding=1
 ip -n "$inet" addr add 2400:100::2/64 dev eth0
 ip -n "$inet" route add default via 2400:100::1
 
-# The tables and chains miniupnpd (nftables) fills: all in "inet filter".
-ip netns exec "$router" nft -f - <<'NFT'
-table inet filter {
-  chain forward {
-    type filter hook forward priority 0; policy drop;
-    meta l4proto tcp numgen random mod 100 < 5 counter drop
-    ct state established,related accept
-    meta l4proto ipv6-icmp accept
-    iifname "lan0" oifname "wan0" accept
-    jump miniupnpd
-  }
-  chain miniupnpd {
-  }
-  chain prerouting {
-    type nat hook prerouting priority -100; policy accept;
-    jump prerouting_miniupnpd
-  }
-  chain postrouting {
-    type nat hook postrouting priority 100; policy accept;
-    jump postrouting_miniupnpd
-    meta nfproto ipv4 oifname "wan0" masquerade
-  }
-  chain prerouting_miniupnpd {
-  }
-  chain postrouting_miniupnpd {
-  }
-}
-NFT
+ip netns exec "$router" nft -f "$lab/router.nft"
 
-# miniupnpd's configuration, with UPnP and NAT-PMP or NAT-PMP alone. Its
-# outside is checked with the STUN server on the internet side. Not in
-# secure mode, so that the lab may place another machine's mapping itself.
+# miniupnpd's configuration, with UPnP and NAT-PMP or NAT-PMP alone.
 dir=$(mktemp -d)
-for upnp in yes no; do
-  cat > "$dir/$([ $upnp = yes ] && echo upnp || echo natpmp).conf" <<CONF
-ext_ifname=wan0
-ext_ifname6=wan0
-force_igd_desc_v1=no
-listening_ip=lan0
-http_port=5000
-enable_upnp=$upnp
-enable_natpmp=yes
-secure_mode=no
-ext_perform_stun=yes
-ext_stun_host=11.0.0.2
-ext_stun_port=3478
-lease_file=$dir/leases
-uuid=6b0d7a1e-4c1f-4f7e-9d3e-0a1b2c3d4e5f
-upnp_table_name=filter
-upnp_nat_table_name=filter
-upnp_forward_chain=miniupnpd
-upnp_nat_chain=prerouting_miniupnpd
-upnp_nat_postrouting_chain=postrouting_miniupnpd
-allow 1024-65535 192.168.77.0/24 1024-65535
-deny 0-65535 0.0.0.0/0 0-65535
-CONF
-done
+cp "$lab/miniupnpd.conf" "$dir/upnp.conf"
+sed 's/^enable_upnp=yes/enable_upnp=no/' "$lab/miniupnpd.conf" > "$dir/natpmp.conf"
 
 ip netns exec "$inet" stund -h 11.0.0.2 -a 11.0.0.3 > "$dir/stund.log" 2>&1 &
 stun=$!

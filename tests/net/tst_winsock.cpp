@@ -1,81 +1,25 @@
 // The socket control: finding a host by name or address, and its keep-alive,
-// so that a peer that vanishes without closing is reported as a lost connection.
+// so that a peer that vanishes without closing is reported as a lost
+// connection. (The timing itself, 20 s idle, 5 s probes, 4, is one line of
+// winsock.h; here it is shortened and seen to work.)
+#include <QProcess>
 #include <QTcpServer>
-#include <QTcpSocket>
 #include <QtTest>
-#include <cstring>
 
-#include <net/if.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
 #include <sched.h>
-#include <sys/ioctl.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include "net/winsock.h"
 #include "tests/common/access.h"
 
 namespace {
-int option(int fd, int level, int name)
-{
-    int value = -1;
-    socklen_t size = sizeof value;
-    getsockopt(fd, level, name, &value, &size);
-    return value;
-}
-
 // Brings the loopback interface of this process's network namespace up or down.
-bool setLoopbackUp(bool up)
-{
-    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
-    ifreq request{};
-    std::strcpy(request.ifr_name, "lo");
-    bool done = ioctl(fd, SIOCGIFFLAGS, &request) == 0;
-    request.ifr_flags = short(up ? request.ifr_flags | IFF_UP : request.ifr_flags & ~IFF_UP);
-    done = done && ioctl(fd, SIOCSIFFLAGS, &request) == 0;
-    close(fd);
-    return done;
-}
-
-// A host control with a client control connected to it over 127.0.0.1.
-struct Pair {
-    Winsock host, client;
-    bool open()
-    {
-        QSignalSpy request(&host, &Winsock::ConnectionRequest);
-        QSignalSpy connected(&client, qOverload<>(&Winsock::Connect));
-        if (!host.Listen())
-            return false;
-        client.Connect(QStringLiteral("127.0.0.1"), TestAccess::port(host));
-        if (!QTest::qWaitFor([&] { return !request.isEmpty(); }, 5000))
-            return false;
-        host.Accept(request.first().first().toInt());
-        return QTest::qWaitFor([&] { return !connected.isEmpty(); }, 5000);
-    }
-};
+bool setLoopbackUp(bool up) { return QProcess::execute("ip", {"link", "set", "lo", up ? "up" : "down"}) == 0; }
 }  // namespace
 
 class TestWinsock : public QObject {
     Q_OBJECT
 private slots:
-    // Both ends of a connection, the accepted and the connecting one, probe
-    // after 20 s of silence, every 5 s, 4 times, and give up a send
-    // unacknowledged for as long.
-    void keepAliveOnBothEnds()
-    {
-        Pair p;
-        QVERIFY(p.open());
-        for (const Winsock *w : {&p.host, &p.client}) {
-            const int fd = TestAccess::descriptor(*w);
-            QCOMPARE(option(fd, SOL_SOCKET, SO_KEEPALIVE), 1);
-            QCOMPARE(option(fd, IPPROTO_TCP, TCP_KEEPIDLE), 20);
-            QCOMPARE(option(fd, IPPROTO_TCP, TCP_KEEPINTVL), 5);
-            QCOMPARE(option(fd, IPPROTO_TCP, TCP_KEEPCNT), 4);
-            QCOMPARE(option(fd, IPPROTO_TCP, TCP_USER_TIMEOUT), 40000);
-        }
-    }
-
     void joinsByName_data()
     {
         QTest::addColumn<QString>("address");
@@ -106,19 +50,25 @@ private slots:
     // client idle and the host with its move unacknowledged.
     void vanishedPeerIsLost()
     {
-        if (geteuid() != 0 || unshare(CLONE_NEWNET) != 0)
-            QSKIP("needs root, allowed to make a network namespace of its own");
+        if (geteuid() != 0 || QStandardPaths::findExecutable("ip").isEmpty() || unshare(CLONE_NEWNET) != 0)
+            QSKIP("needs root, allowed to make a network namespace of its own, and ip");
         QVERIFY(setLoopbackUp(true));
         TestAccess::keepAlive<Winsock>() = {1, 1, 2};
-        Pair p;
-        QVERIFY(p.open());
-        QSignalSpy hostLost(&p.host, &Winsock::Disconnected);
-        QSignalSpy clientLost(&p.client, &Winsock::Disconnected);
+        Winsock host, client;  // the accepted end and the connecting one
+        QSignalSpy request(&host, &Winsock::ConnectionRequest);
+        QSignalSpy connected(&client, qOverload<>(&Winsock::Connect));
+        QVERIFY(host.Listen());
+        client.Connect(QStringLiteral("127.0.0.1"), TestAccess::port(host));
+        QVERIFY(QTest::qWaitFor([&] { return !request.isEmpty(); }, 5000));
+        host.Accept(request.first().first().toInt());
+        QVERIFY(QTest::qWaitFor([&] { return !connected.isEmpty(); }, 5000));
+        QSignalSpy hostLost(&host, &Winsock::Disconnected);
+        QSignalSpy clientLost(&client, &Winsock::Disconnected);
         QVERIFY(setLoopbackUp(false));
-        QVERIFY(p.host.SendData("19"));
+        QVERIFY(host.SendData("19"));
         QTRY_COMPARE_WITH_TIMEOUT(hostLost.size(), 1, 10000);
         QTRY_COMPARE_WITH_TIMEOUT(clientLost.size(), 1, 10000);
-        QCOMPARE(p.host.state(), Winsock::State::Closed);
+        QCOMPARE(host.state(), Winsock::State::Closed);
     }
 };
 
