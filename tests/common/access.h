@@ -33,16 +33,17 @@ public:
     {
         seat->m_random = std::move(source);
     }
-    // A network seat's socket events waiting for a box to close, and its session.
+    // A network seat's socket events waiting for a box to close, and the
+    // received messages its session ignored.
     template <class Net>
     static int waitingEvents(const Net *seat)
     {
         return seat->m_queue->size();
     }
     template <class Net>
-    static const auto &session(const Net *seat)
+    static int ignoredMessages(const Net *seat)
     {
-        return seat->m_session;
+        return int(seat->m_session.m_log.count());
     }
     // A socket control's keep-alive timing (all of them), its listening port
     // and its connection's descriptor (-1: none).

@@ -14,11 +14,6 @@
 #include "windows/net/form8.h"
 #include "windows/net/form9.h"
 
-// What the session keeps to itself, read by the tests.
-struct NetSessionTest {
-    static int ignored(const NetSession &s) { return s.m_log.count(); }
-};
-
 namespace NetKit {
 inline void init()
 {
@@ -62,7 +57,7 @@ inline QStringList chatLines()
 }
 // Socket events and messages waiting for a box to close; received messages ignored.
 inline int waiting(const NetMatchWindow *w) { return TestAccess::waitingEvents(w->net()); }
-inline int ignored(const NetMatchWindow *w) { return NetSessionTest::ignored(TestAccess::session(w->net())); }
+inline int ignored(const NetMatchWindow *w) { return TestAccess::ignoredMessages(w->net()); }
 inline bool idle(NetMatchWindow *w) { return w && w->net()->connected == 1 && waiting(w) == 0; }
 inline int cell(const MatchWindow *w, int index) { return w->board().at(index); }
 inline void clickCell(MatchWindow *w, int index) { QTest::mouseClick(w->Image1[index], Qt::LeftButton); }
