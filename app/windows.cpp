@@ -20,4 +20,11 @@ void registerAllWindows()
         Module1::factoryOf<Form7>(), Module1::factoryOf<Form8>(), Module1::factoryOf<Form9>()};
     for (int id = 0; id < formCount; ++id)
         Module1::registerForm(FormId(id), all[id]);
+    // A network match lists its chat in the chat window, shown first if it
+    // is not loaded (a hidden one stays hidden).
+    NetMatchWindow::setChatList([]() -> ChatList * {
+        if (!Module1::loaded(FormId::Form9))
+            Module1::show(FormId::Form9);
+        return Module1::form<Form9>(FormId::Form9);
+    });
 }

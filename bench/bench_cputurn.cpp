@@ -25,7 +25,7 @@ using i16 = qint16;
 // move and returns the position, with the side to move able to move.
 Board midGame(Form2 *f, int moves)
 {
-    TestAccess::setRandomSource(f, CpuRandom::seeded(20240611));
+    TestAccess::setRandomSource(f->computer(), CpuRandom::seeded(20240611));
     f->Command9->click();
     f->Command5->click();
     while (f->board().moveCount() < moves) {
@@ -33,7 +33,7 @@ Board midGame(Form2 *f, int moves)
             std::fprintf(stderr, "the set-up game ended before move %d\n", moves);
             std::exit(1);
         }
-        f->cpuColor = f->board().turnColor();
+        f->computer()->cpuColor = f->board().turnColor();
         f->Timer1_Timer();
     }
     return Board::fromRows(f->board().rows(), f->board().turnColor(), f->board().moveCount());
@@ -42,8 +42,8 @@ Board midGame(Form2 *f, int moves)
 void restore(Form2 *f, const Board &p, int level)
 {
     TestAccess::setBoard(f, p);
-    f->cpuColor = p.turnColor();
-    f->cpuLevel = static_cast<i16>(level);
+    f->computer()->cpuColor = p.turnColor();
+    f->computer()->cpuLevel = static_cast<i16>(level);
     // As after the person's move: the board is locked while the computer waits.
     f->lockBoard();
 }

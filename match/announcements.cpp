@@ -2,6 +2,7 @@
 
 #include <QPushButton>
 
+#include "rules/match.h"
 #include "windowbase/announcer.h"
 
 MatchAnnouncements::MatchAnnouncements(QWidget *window) : QObject(window), m_announcer(Announcer::of(window))
@@ -16,6 +17,19 @@ void MatchAnnouncements::setOpponent(const QString &name, std::function<qint16()
 {
     m_opponent = name;
     m_opponentColour = std::move(colour);
+}
+
+void MatchAnnouncements::follow(const Match *match, std::function<QString(qint16, bool)> result)
+{
+    connect(match, &Match::moved, this, [this, match](int cell, CellSet, int, qint16 colour) {
+        moved(cell, colour, match->board().counts(), match->board().turnColor());
+    });
+    connect(match, &Match::passed, this, &MatchAnnouncements::passed);
+    connect(match, &Match::ended, this, [this, match, result](qint16 winner, bool byResignation) {
+        ended(byResignation ? QStringLiteral("投了") : QStringLiteral("終局"), match->board().counts(),
+              result(winner, byResignation));
+    });
+    connect(match, &Match::newGame, this, [this, match] { newGame(match->board().turnColor()); });
 }
 
 QString MatchAnnouncements::colourText(qint16 colour)
@@ -68,7 +82,8 @@ void MatchAnnouncements::newGame(qint16 next)
 {
     // The window's first game is set up before it shows: its title and
     // greeting say enough.
-    if (!m_greeted)
+    const bool skip = std::exchange(m_skipNewGame, false);
+    if (!m_greeted || skip)
         return;
     m_after = {turnText(next)};
     m_announcer->say(QStringLiteral("新しい対局"));

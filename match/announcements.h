@@ -1,9 +1,10 @@
 #pragma once
 // What a match window tells a screen reader as play goes on: each move with
 // the counts it leads to and whose turn follows, each pass, the end of a game
-// with its result, the status line, the chat. The window owns one and calls
-// it once per event with that event's facts; its Announcer speaks what one
-// event caused as one short utterance, e.g. "F5 に黒、黒 4 白 1、白番".
+// with its result, the status line, the chat. The window owns one; it follows
+// the match's signals, and the window and its seat tell it the rest with
+// the facts as arguments. Its Announcer speaks what one event caused as one
+// short utterance, e.g. "F5 に黒、黒 4 白 1、白番".
 #include <QObject>
 #include <QStringList>
 #include <functional>
@@ -11,6 +12,7 @@
 #include "rules/board.h"
 
 class Announcer;
+class Match;
 
 class MatchAnnouncements : public QObject {
     Q_OBJECT
@@ -22,6 +24,12 @@ public:
     // The side that does not play at this keyboard (the computer, the peer):
     // its name and colour, so that its moves and passes say who made them.
     void setOpponent(const QString &name, std::function<qint16()> colour);
+
+    // Says each move, pass, end and new game of match as it happens;
+    // result gives the spoken result of a game won by winner (0: drawn).
+    void follow(const Match *match, std::function<QString(qint16 winner, bool byResignation)> result);
+    // The next new game is no news (a board laid out again while waiting).
+    void skipNewGame() { m_skipNewGame = true; }
 
     // colour has played on index, leaving counts n; next is to move.
     void moved(int index, qint16 colour, Board::Counts n, qint16 next);
@@ -65,4 +73,5 @@ private:
     QStringList m_after;
     QString m_status;
     bool m_greeted = false;
+    bool m_skipNewGame = false;
 };

@@ -9,6 +9,7 @@
 
 #include "match/cellimage.h"
 #include "rules/board.h"
+#include "rules/match.h"
 
 namespace {
 // Stands out on the green of an empty cell, on both discs and on the red of
@@ -131,6 +132,13 @@ void BoardFocus::refresh()
 {
     for (int k = 0; k < 64; ++k)
         refreshCell(k);
+}
+
+void BoardFocus::follow(const Match *match)
+{
+    connect(match, &Match::moved, this,
+            [this](int, CellSet changed) { changed.forEach([this](int k) { refreshCell(k); }); });
+    connect(match, &Match::newGame, this, &BoardFocus::refresh);
 }
 
 bool BoardFocus::cursorShown() const { return m_keyUsed && hasFocus(); }

@@ -8,6 +8,7 @@
 #include <functional>
 
 class CellImage;
+class Match;
 
 class BoardFocus : public QWidget {
     Q_OBJECT
@@ -22,6 +23,8 @@ public:
 
     // Read the board again: every cell's name follows it.
     void refresh();
+    // Reads the board again after each move and new game of match.
+    void follow(const Match *match);
 
     int cursor() const { return m_cursor; }
     // The frame is on screen: a key has been used and the board has the focus.

@@ -1,9 +1,8 @@
 #pragma once
 #include <QString>
 
-// Where a network match lists the chat lines: the chat window implements it.
-// The match finds it through the window set, so it knows the window's slot,
-// not the window.
+// Where a network match lists the chat lines: the chat window implements it,
+// and the window set hands it to the network windows.
 class ChatList {
 public:
     virtual void addLine(const QString &line) = 0;

@@ -1,7 +1,6 @@
 #include "match/matchwindow.h"
 
 #include <QEvent>
-#include <algorithm>
 
 #include "match/announcements.h"
 #include "windowbase/announcer.h"
@@ -17,50 +16,9 @@ const QString akakuro = QStringLiteral("\\icon\\akakuro.ico");
 const QString akasiro = QStringLiteral("\\icon\\akasiro.ico");
 }  // namespace
 
-MatchWindow::MatchWindow(const Design &d) : KWindow(d.id), m_match(new Match(this))
+MatchWindow::MatchWindow(const Design &d, Seat *seat) : KWindow(d.id), m_match(new Match(this)), m_seat(seat)
 {
-    using Layout::LabelStyle;
-    setCaptionAndSize(d.caption, 7125, d.clientHeight);
-
-    Label7 = Layout::label(this, 240, 120, 6735, 615, QStringLiteral("Dorvex Quorvane"),
-                           LabelStyle{30, false, false, false, QColor(), Rgb::blue()});
-    BoardFocus::installAccessibility();
-    for (int k = 0; k < 64; ++k) {
-        Image1[k] = new CellImage(k, this);
-        Layout::place(Image1[k], 840 + (k % 8) * 480, 840 + (k / 8) * 480, 480, 480);
-        connect(Image1[k], &CellImage::clicked, this, [this](int index) { Image1_Click(static_cast<i16>(index)); });
-    }
-    // Created before the buttons: the board comes first in the Tab order.
-    boardFocus = new BoardFocus(this, Image1, [this](int k) { return m_match->board().at(k); });
-    Line1[0] = Layout::line(this, 840, 840, 4680, 840, 3);
-    Line1[1] = Layout::line(this, 840, 4680, 4680, 4680, 3);
-    Line1[2] = Layout::line(this, 4680, 4680, 4680, 840, 3);
-    Line1[3] = Layout::line(this, 840, 840, 840, 4680, 3);
-
-    Label1 = Layout::label(this, 5040, 840, 1815, 615, QString(),
-                           LabelStyle{27.75, false, true, true, Rgb::white(), QColor()});
-    Command1 = Layout::button(this, 5040, 1680, 1815, 615, QStringLiteral("パ ス"), 24);
-    Command2 = Layout::button(this, 5040, 1680, 1815, 615, d.command2Caption, d.command2Points, d.command2Bold);
-    Command2->hide();
-    Label3 = Layout::label(this, 5040, 2520, 855, 615, QStringLiteral("黒"),
-                           LabelStyle{27.75, false, true, true, Rgb::black(), Rgb::white()});
-    Label4 = Layout::label(this, 6000, 2520, 855, 615, QStringLiteral("白"),
-                           LabelStyle{27.75, false, true, true, Rgb::white(), Rgb::black()});
-    Label5 = Layout::label(this, 5040, 3240, 855, 735, QString(),
-                           LabelStyle{36, false, true, true, Rgb::black(), Rgb::white()});
-    Label6 = Layout::label(this, 6000, 3240, 855, 735, QString(),
-                           LabelStyle{36, false, true, true, Rgb::white(), Rgb::black()});
-    Command3 = Layout::button(this, 5040, 4080, 1815, 615, QStringLiteral("投 了"), 21.75);
-    Command4 = Layout::button(this, 5040, 4080, 1815, 615, QStringLiteral("終 了"), 21.75);
-    Command4->hide();
-    Command7 = Layout::button(this, 120, 4080, 615, 615, QStringLiteral("モード選択"));
-    Label2 = Layout::label(this, 120, d.label2Top, 6855, 735, QString(),
-                           LabelStyle{33, false, true, true, QColor(), QColor()});
-    MMControl1 = new SoundEffect(this);
-    boardFocus->raise();  // the cursor frame lies above the board's lines too
-    // Every match window opens with the board taking the keys.
-    boardFocus->setFocus();
-
+    layOut(d);
     // The buttons reach the handlers through the event loop's click, never
     // while another of this window's handlers is still running.
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
@@ -70,13 +28,19 @@ MatchWindow::MatchWindow(const Design &d) : KWindow(d.id), m_match(new Match(thi
     connect(Command7, &QPushButton::clicked, this, [this] { Command7_Click(); });
     m_announcements = new MatchAnnouncements(this);
 
-    // Every move is heard as it is played.
-    connect(m_match, &Match::moved, MMControl1, &SoundEffect::play);
+    // Qt calls slots in the order connected: the window draws what happened,
+    // then the seat acts on it, then it is said.
+    connect(m_match, &Match::moved, MMControl1, &SoundEffect::play);  // every move is heard
     connect(m_match, &Match::newGame, this, &MatchWindow::newGameDrawn);
     connect(m_match, &Match::moved, this, &MatchWindow::movedDrawn);
-    connect(m_match, &Match::passed, this, &MatchWindow::passedDrawn);
-    connect(m_match, &Match::turnChanged, this, &MatchWindow::turnDrawn);
+    connect(m_match, &Match::turnChanged, this, &MatchWindow::writeTurnLabel);
     connect(m_match, &Match::ended, this, &MatchWindow::endDrawn);
+    boardFocus->follow(m_match);
+    m_seat->setParent(this);
+    m_seat->sit(this, m_match);
+    m_announcements->follow(m_match, [seat](i16 winner, bool byResignation) {
+        return Announcer::spoken(seat->resultText(winner, byResignation));
+    });
 }
 
 void MatchWindow::changeEvent(QEvent *event)
@@ -98,10 +62,7 @@ void MatchWindow::drawBoard()
 {
     for (int k = 0; k < 64; ++k)
         drawCell(k);
-    boardFocus->refresh();
 }
-
-void MatchWindow::syokika() { m_match->syokika(); }
 
 void MatchWindow::newGameDrawn()
 {
@@ -124,7 +85,6 @@ void MatchWindow::reverse(i16 row, i16 col) { drawCell(row * 8 + col); }
 void MatchWindow::red(i16 index)
 {
     Image1[index]->loadPicture(Layout::programPath(board().at(index) == 1 ? akakuro : akasiro));
-    boardFocus->refresh();
 }
 
 void MatchWindow::setCellsEnabled(bool enabled)
@@ -171,13 +131,11 @@ void MatchWindow::setLabel(QLabel *label, const QColor &background, const QColor
 
 void MatchWindow::Image1_Click(i16 Index)
 {
-    if (Index < 0 || Index > 63)
-        return;
-    if (!m_match->play(Index))
+    if (Index >= 0 && Index <= 63 && !m_match->play(Index))
         utemasen();
 }
 
-void MatchWindow::movedDrawn(int cell, CellSet changed, int unmarked, i16 colour)
+void MatchWindow::movedDrawn(int cell, CellSet changed, int unmarked)
 {
     const i16 row = static_cast<i16>(cell / 8);
     const i16 col = static_cast<i16>(cell % 8);
@@ -194,13 +152,14 @@ void MatchWindow::movedDrawn(int cell, CellSet changed, int unmarked, i16 colour
         drawCell(unmarked);
     red(static_cast<i16>(cell));
     komacount();
-    afterMove(static_cast<i16>(cell));
-    m_announcements->moved(cell, colour, board().counts(), board().turnColor());
+    writeTurnLabel();
 }
 
-void MatchWindow::afterMove(i16) { writeTurnLabel(); }
-
-void MatchWindow::utemasen() { MsgBox::notice(QStringLiteral("そこには打てません")); }
+void MatchWindow::utemasen()
+{
+    if (!m_seat->refusesSilently())
+        MsgBox::notice(QStringLiteral("そこには打てません"));
+}
 
 void MatchWindow::Command1_Click()
 {
@@ -208,20 +167,6 @@ void MatchWindow::Command1_Click()
         MsgBox::notice(QStringLiteral("打てるマスがあります"));
     else
         pass();
-}
-
-void MatchWindow::pass() { m_match->pass(); }
-
-void MatchWindow::passedDrawn(i16 colour)
-{
-    m_announcements->passed(colour);
-    beforePass();
-}
-
-void MatchWindow::turnDrawn()
-{
-    writeTurnLabel();
-    afterPassHandOver();
 }
 
 // ---------------------------------------------------------------- score and end
@@ -233,25 +178,6 @@ void MatchWindow::komacount()
     Label6->setText(QString::number(n.white));
 }
 
-QString MatchWindow::resultText(i16 winner, bool) const
-{
-    return winner == 1 ? QStringLiteral("お 見 事 黒 番 の 勝 利") : QStringLiteral("お 見 事 白 番 の 勝 利");
-}
-
-QString MatchWindow::showResult(i16 winner, bool byResignation)
-{
-    if (winner == 0)
-        setLabel(Label2, Rgb::lightGrey(), Rgb::blue(), QStringLiteral("こ の 勝 負 引 き 分 け"));
-    else if (winner == 1)
-        setLabel(Label2, Rgb::black(), Rgb::white(), resultText(winner, byResignation));
-    else
-        setLabel(Label2, Rgb::white(), Rgb::black(), resultText(winner, byResignation));
-    return Label2->text();
-}
-
-void MatchWindow::syuukyoku() { m_match->syuukyoku(); }
-void MatchWindow::touryou() { m_match->touryou(); }
-
 void MatchWindow::endDrawn(i16 winner, bool byResignation, int unmarked)
 {
     setLabel(Label1, Rgb::lightGrey(), Rgb::blue(), byResignation ? QStringLiteral("投 了") : QStringLiteral("終 局"));
@@ -259,34 +185,42 @@ void MatchWindow::endDrawn(i16 winner, bool byResignation, int unmarked)
     Command2->show();
     if (unmarked >= 0)
         drawCell(unmarked);
-    const QString result = showResult(winner, byResignation);
+    // In the winner's colours; a draw as the status line.
+    const QColor background = winner == 1 ? Rgb::black() : winner == -1 ? Rgb::white() : Rgb::lightGrey();
+    const QColor text = winner == 1 ? Rgb::white() : winner == -1 ? Rgb::black() : Rgb::blue();
+    setLabel(Label2, background, text, m_seat->resultText(winner, byResignation));
     setCellsEnabled(false);
     Command3->hide();
     Command4->show();
-    afterGameEnd();
-    m_announcements->ended(byResignation ? QStringLiteral("投了") : QStringLiteral("終局"), board().counts(),
-                           Announcer::spoken(result));
+}
+
+void MatchWindow::stopPlay()
+{
+    Command1->hide();
+    Command3->hide();
+    Command2->show();
+    Command4->show();
+    Command7->setEnabled(true);
+    setCellsEnabled(false);
 }
 
 // ---------------------------------------------------------------- locking, leaving, quitting
 
-void MatchWindow::lockBoard()
+void MatchWindow::lockBoard() { setPlayable(false); }
+void MatchWindow::cunlock() { setPlayable(true); }
+
+void MatchWindow::setPlayable(bool playable)
 {
-    Command1->setEnabled(false);
-    Command3->setEnabled(false);
-    setCellsEnabled(false);
+    Command1->setEnabled(playable);
+    Command3->setEnabled(playable);
+    setCellsEnabled(playable);
 }
 
-void MatchWindow::cunlock()
+void MatchWindow::releaseDevices()
 {
-    Command1->setEnabled(true);
-    Command3->setEnabled(true);
-    setCellsEnabled(true);
+    MMControl1->close();
+    m_seat->release();
 }
-
-void MatchWindow::releaseDevices() { MMControl1->close(); }
-
-void MatchWindow::syuuryou() { quitProgram(); }
 
 void MatchWindow::Form_Load()
 {
@@ -300,17 +234,13 @@ void MatchWindow::Form_QueryUnload(bool &cancel, int unloadMode)
         syuuryou();
 }
 
-void MatchWindow::Form_Unload() { releaseDevices(); }
-
-void MatchWindow::Command2_Click()
+void MatchWindow::Form_Unload()
 {
-    syokika();
-    m_announcements->newGame(board().turnColor());
+    m_seat->leave();
+    releaseDevices();
 }
-void MatchWindow::Command3_Click() { touryou(); }
-void MatchWindow::Command4_Click() { syuuryou(); }
 
-void MatchWindow::Command7_Click()
+void MatchWindow::modesentaku()
 {
     MMControl1->close();
     Module1::unload(formId());

@@ -1,26 +1,27 @@
 #pragma once
 // The base of the four match windows: the common layout and the view of one
-// Match, drawing what its signals say; the procedures that change the game
-// hand over to the match. The windows differ only through the virtual seams
-// at the bottom.
+// Match, drawing what its signals say. Who plays opposite is the window's
+// Seat: the windows differ in their seat and their own controls.
 #include <QLabel>
 #include <QPushButton>
 
 #include "match/boardfocus.h"
 #include "match/cellimage.h"
+#include "match/seat.h"
 #include "rules/match.h"
 #include "windowbase/kwindow.h"
 #include "windowbase/soundeffect.h"
 
 class MatchAnnouncements;
 
-class MatchWindow : public KWindow {
+class MatchWindow : public KWindow, public SeatView {
     Q_OBJECT
 public:
     using i16 = qint16;
 
-    // The match this window shows and plays.
+    // The match this window shows and plays, and who sits opposite.
     Match *match() const { return m_match; }
+    Seat *seat() const { return m_seat; }
     const Board &board() const { return m_match->board(); }
     // The game has ended (syuukyoku or touryou) and no new one has begun.
     bool gameOver() const { return m_match->over(); }
@@ -44,10 +45,10 @@ public:
     // The board's keyboard stop and accessible cell names.
     BoardFocus *boardFocus = nullptr;
     // What a screen reader hears of the game.
-    MatchAnnouncements *announcements() const { return m_announcements; }
+    MatchAnnouncements *announcements() const override { return m_announcements; }
 
     // ---- procedures: each drives the match or draws what it holds ----
-    virtual void syokika();
+    void syokika() { m_match->syokika(); }
     // Draws one cell as the board holds it.
     void reverse(i16 row, i16 col);
     // Marks the move just played.
@@ -62,14 +63,16 @@ public:
     void hidariue(i16 row, i16 col);
     void hidarisita(i16 row, i16 col);
     void komacount();
-    void syuukyoku();
-    void touryou();
-    void pass();
-    virtual void utemasen();
+    void syuukyoku() { m_match->syuukyoku(); }
+    void touryou() { m_match->touryou(); }
+    void pass() { m_match->pass(); }
+    void utemasen();
     // Locks the person's controls (pass, resign, cells); cunlock unlocks them.
-    void lockBoard();
-    void cunlock();
-    void syuuryou();
+    void lockBoard() override;
+    void cunlock() override;
+    void syuuryou() override { quitProgram(); }
+    // Leaves for the menu (the mode-select command once it is agreed).
+    void modesentaku() override;
 
     // ---- event handlers ----
     void Form_Load() override;
@@ -77,10 +80,11 @@ public:
     void Form_Unload() override;
     void Image1_Click(i16 Index);
     void Command1_Click();  // the pass command
-    virtual void Command2_Click();
-    virtual void Command3_Click();
-    virtual void Command4_Click();
-    virtual void Command7_Click();
+    // New game, resign, quit, mode select: as the seat takes them.
+    void Command2_Click() { m_seat->newGameAsked(); }
+    void Command3_Click() { m_seat->resignAsked(); }
+    void Command4_Click() { m_seat->quitAsked(); }
+    void Command7_Click() { m_seat->menuAsked(); }
 
 protected:
     struct Design {
@@ -92,23 +96,19 @@ protected:
         double command2Points;
         bool command2Bold;
     };
-    explicit MatchWindow(const Design &design);
+    // The window takes seat (a plain Seat: a second person at this machine).
+    MatchWindow(const Design &design, Seat *seat);
 
-    // ---- seams ----
-    // After a legal move on played has been drawn and counted (default: the
-    // turn label).
-    virtual void afterMove(i16 played);
-    // Start of a pass, before the end-of-game test (network: announce, lock).
-    virtual void beforePass() {}
-    // After a pass handed the turn over, before passFlag is set.
-    virtual void afterPassHandOver() {}
-    // Result caption; winner is 1 (black) or -1 (white).
-    virtual QString resultText(i16 winner, bool byResignation) const;
-    // Last step of both ends of a game.
-    virtual void afterGameEnd() {}
-    // What quitting and leaving release (default: the sound device).
+    // ---- what the seat may do ----
+    void showStatus(const QString &text) override { Label2->setText(text); }
+    void playCell(int cell) override { Image1_Click(static_cast<i16>(cell)); }
+    bool tell(const QString &text) override { return survivesNotice(text); }
+    Answer question(const QString &text) override { return ask(text); }
+    bool left() const override { return isUnloaded(); }
+    void stopPlay() override;
+
+    // What quitting and leaving release: the sound device, and the seat's.
     void releaseDevices() override;
-
     void writeTurnLabel();
     void setLabel(QLabel *label, const QColor &background, const QColor &text, const QString &caption);
     void setCellsEnabled(bool enabled);
@@ -117,21 +117,22 @@ protected:
 
 private:
     friend class TestAccess;
+    // The controls every match window has (matchlayout.cpp).
+    void layOut(const Design &design);
     // Draws the cells of one direction that the move just played flipped.
     void scan(i16 row, i16 col, int rowStep, int colStep);
+    // Pass, resign and the cells take the person's hand, or not.
+    void setPlayable(bool playable);
     // Every cell as the board holds it, unmarked.
     void drawBoard();
     void drawCell(int index);
-    // Shows the result; returns its caption.
-    QString showResult(i16 winner, bool byResignation);
     // What the match says, drawn.
     void newGameDrawn();
-    void movedDrawn(int cell, CellSet changed, int unmarked, i16 colour);
-    void passedDrawn(i16 colour);
-    void turnDrawn();
+    void movedDrawn(int cell, CellSet changed, int unmarked);
     void endDrawn(i16 winner, bool byResignation, int unmarked);
 
     Match *m_match;
+    Seat *m_seat;
     CellSet m_changed;  // the cells the last move changed
     MatchAnnouncements *m_announcements = nullptr;
 };

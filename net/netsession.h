@@ -108,7 +108,6 @@ public:
 
 private:
     friend class TestAccess;
-    friend struct NetSessionTest;
     static int slot(qint16 code);
     bool requested(qint16 code) const { return m_requested[slot(code)]; }
     bool newGameComing() const;

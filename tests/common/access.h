@@ -20,17 +20,30 @@ public:
         setGame(*w->m_match, b);
         w->drawBoard();
         w->komacount();
+        w->boardFocus->refresh();
     }
     template <class Window>
     static void setBoard(Window *w, const QStringList &rows, qint16 turn, int moveCount = -1)
     {
         setBoard(w, Board::fromRows(rows, Disc(turn), moveCount));
     }
-    // Where the computer window's numbers come from; empty: the program's generator.
+    // Where the computer's numbers come from; empty: the program's generator.
     template <class Cpu, class Source>
-    static void setRandomSource(Cpu *f, Source source)
+    static void setRandomSource(Cpu *seat, Source source)
     {
-        f->m_random = std::move(source);
+        seat->m_random = std::move(source);
+    }
+    // A network seat's socket events waiting for a box to close, and the
+    // received messages its session ignored.
+    template <class Net>
+    static int waitingEvents(const Net *seat)
+    {
+        return seat->m_queue->size();
+    }
+    template <class Net>
+    static int ignoredMessages(const Net *seat)
+    {
+        return int(seat->m_session.m_log.count());
     }
     // A socket control's keep-alive timing (all of them), its listening port
     // and its connection's descriptor (-1: none).

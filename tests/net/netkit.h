@@ -6,6 +6,7 @@
 #include <QTcpSocket>
 #include <QtTest>
 
+#include "tests/common/access.h"
 #include "tests/common/testkit.h"
 #include "windowbase/boxqueue.h"
 #include "windows/menu/form3.h"
@@ -13,28 +14,11 @@
 #include "windows/net/form8.h"
 #include "windows/net/form9.h"
 
-// What the window and its session keep to themselves, read by the tests.
-struct NetSessionTest {
-    static int ignored(const NetSession &s) { return s.m_log.count(); }
-};
-struct NetWindowTest {
-    // Socket events and messages waiting for a box to close.
-    static int waitingEvents(const NetMatchWindow *w) { return w->m_queue->size(); }
-    // Received messages that were ignored.
-    static int ignoredMessages(const NetMatchWindow *w) { return NetSessionTest::ignored(w->m_session); }
-};
-
 namespace NetKit {
 inline void init()
 {
     TestKit::init();
     registerAllWindows();
-}
-// Each fact checked on its own, so that a failure names it.
-inline void verify(std::initializer_list<std::pair<const char *, bool>> facts)
-{
-    for (const auto &[what, holds] : facts)
-        QVERIFY2(holds, what);
 }
 inline bool wait(const std::function<bool()> &cond, int ms = 4000) { return QTest::qWaitFor(cond, ms); }
 // Waits until every named condition holds at once; returns the names of those
@@ -71,7 +55,10 @@ inline QStringList chatLines()
         out << chat()->List1->item(i)->text();
     return out;
 }
-inline bool idle(NetMatchWindow *w) { return w && w->connected == 1 && NetWindowTest::waitingEvents(w) == 0; }
+// Socket events and messages waiting for a box to close; received messages ignored.
+inline int waiting(const NetMatchWindow *w) { return TestAccess::waitingEvents(w->net()); }
+inline int ignored(const NetMatchWindow *w) { return TestAccess::ignoredMessages(w->net()); }
+inline bool idle(NetMatchWindow *w) { return w && w->net()->connected == 1 && waiting(w) == 0; }
 inline int cell(const MatchWindow *w, int index) { return w->board().at(index); }
 inline void clickCell(MatchWindow *w, int index) { QTest::mouseClick(w->Image1[index], Qt::LeftButton); }
 inline Form8 *openClient(quint16 port, const QString &name = QStringLiteral("Guest"))

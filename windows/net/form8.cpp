@@ -33,7 +33,7 @@ void Form8::Winsock1_Connect() { showConnected(QStringLiteral("あいての手�
 void Form8::Winsock1_Error(qint16 Number, const QString &)
 {
     // Once connected, a failure shows as the loss of the connection.
-    if (connected == 1)
+    if (net()->connected == 1)
         return;
     Winsock1->Close();
     if (Number != Winsock::ConnectionRefused) {
