@@ -43,7 +43,7 @@ void restore(Form2 *f, const Board &p, int level)
 {
     TestAccess::setBoard(f, p);
     f->computer()->cpuColor = p.turnColor();
-    f->computer()->cpuLevel = static_cast<i16>(level);
+    f->computer()->cpuLevel = level;
     // As after the person's move: the board is locked while the computer waits.
     f->lockBoard();
 }

@@ -13,37 +13,37 @@ MatchAnnouncements::MatchAnnouncements(QWidget *window) : QObject(window), m_ann
         b->setAccessibleName(Announcer::spoken(b->text()));
 }
 
-void MatchAnnouncements::setOpponent(const QString &name, std::function<qint16()> colour)
+void MatchAnnouncements::setOpponent(const QString &name, std::function<Disc()> colour)
 {
     m_opponent = name;
     m_opponentColour = std::move(colour);
 }
 
-void MatchAnnouncements::follow(const Match *match, std::function<QString(qint16, bool)> result)
+void MatchAnnouncements::follow(const Match *match, std::function<QString(Disc, bool)> result)
 {
-    connect(match, &Match::moved, this, [this, match](int cell, CellSet, int, qint16 colour) {
+    connect(match, &Match::moved, this, [this, match](int cell, CellSet, int, Disc colour) {
         moved(cell, colour, match->board().counts(), match->board().turnColor());
     });
     connect(match, &Match::passed, this, &MatchAnnouncements::passed);
-    connect(match, &Match::ended, this, [this, match, result](qint16 winner, bool byResignation) {
+    connect(match, &Match::ended, this, [this, match, result](Disc winner, bool byResignation) {
         ended(byResignation ? QStringLiteral("投了") : QStringLiteral("終局"), match->board().counts(),
               result(winner, byResignation));
     });
     connect(match, &Match::newGame, this, [this, match] { newGame(match->board().turnColor()); });
 }
 
-QString MatchAnnouncements::colourText(qint16 colour)
+QString MatchAnnouncements::colourText(Disc colour)
 {
-    return colour == 1 ? QStringLiteral("黒") : QStringLiteral("白");
+    return colour == Black ? QStringLiteral("黒") : QStringLiteral("白");
 }
 
-QString MatchAnnouncements::moveText(const QString &name, int index, qint16 colour)
+QString MatchAnnouncements::moveText(const QString &name, int index, Disc colour)
 {
     const QString move = Board::cellName(index) + QStringLiteral(" に") + colourText(colour);
     return name.isEmpty() ? move : name + QStringLiteral("は ") + move;
 }
 
-QString MatchAnnouncements::passText(const QString &name, qint16 colour)
+QString MatchAnnouncements::passText(const QString &name, Disc colour)
 {
     return (name.isEmpty() ? colourText(colour) : name) + QStringLiteral("はパス");
 }
@@ -53,22 +53,22 @@ QString MatchAnnouncements::countsText(int black, int white)
     return QStringLiteral("黒 %1 白 %2").arg(black).arg(white);
 }
 
-QString MatchAnnouncements::turnText(qint16 colour) { return colourText(colour) + QStringLiteral("番"); }
+QString MatchAnnouncements::turnText(Disc colour) { return colourText(colour) + QStringLiteral("番"); }
 
-QString MatchAnnouncements::nameOf(qint16 colour) const
+QString MatchAnnouncements::nameOf(Disc colour) const
 {
     return m_opponentColour && m_opponentColour() == colour ? m_opponent : QString();
 }
 
-void MatchAnnouncements::moved(int index, qint16 colour, Board::Counts n, qint16 next)
+void MatchAnnouncements::moved(int index, Disc colour, Board::Counts n, Disc next)
 {
     m_after = {countsText(n.black, n.white), turnText(next)};
     m_announcer->say(moveText(nameOf(colour), index, colour));
 }
 
-void MatchAnnouncements::passed(qint16 colour)
+void MatchAnnouncements::passed(Disc colour)
 {
-    m_after = {turnText(static_cast<qint16>(-colour))};
+    m_after = {turnText(opponentOf(colour))};
     m_announcer->say(passText(nameOf(colour), colour));
 }
 
@@ -78,7 +78,7 @@ void MatchAnnouncements::ended(const QString &how, Board::Counts n, const QStrin
     m_announcer->say(QString());
 }
 
-void MatchAnnouncements::newGame(qint16 next)
+void MatchAnnouncements::newGame(Disc next)
 {
     // The window's first game is set up before it shows: its title and
     // greeting say enough.

@@ -23,23 +23,23 @@ public:
 
     // The side that does not play at this keyboard (the computer, the peer):
     // its name and colour, so that its moves and passes say who made them.
-    void setOpponent(const QString &name, std::function<qint16()> colour);
+    void setOpponent(const QString &name, std::function<Disc()> colour);
 
     // Says each move, pass, end and new game of match as it happens;
     // result gives the spoken result of a game won by winner (0: drawn).
-    void follow(const Match *match, std::function<QString(qint16 winner, bool byResignation)> result);
+    void follow(const Match *match, std::function<QString(Disc winner, bool byResignation)> result);
     // The next new game is no news (a board laid out again while waiting).
     void skipNewGame() { m_skipNewGame = true; }
 
     // colour has played on index, leaving counts n; next is to move.
-    void moved(int index, qint16 colour, Board::Counts n, qint16 next);
+    void moved(int index, Disc colour, Board::Counts n, Disc next);
     // colour passes; the other side is to move, unless the game ends.
-    void passed(qint16 colour);
+    void passed(Disc colour);
     // The game has ended: how ("終局", "投了"), the counts, the result.
     void ended(const QString &how, Board::Counts n, const QString &result);
     // A new game with next to move, on a window already greeted; the status
     // line follows it.
-    void newGame(qint16 next);
+    void newGame(Disc next);
     // The status line says text ("手番を選んでください"): said after the
     // event's other parts, in place of a status said earlier in the same
     // utterance. Before the greeting the greeting says it.
@@ -54,20 +54,20 @@ public:
     void chatSent();
 
     // ---- the texts ----
-    static QString colourText(qint16 colour);
+    static QString colourText(Disc colour);
     // "F5 に黒"; with a name: "ＣＰＵは F5 に白".
-    static QString moveText(const QString &name, int index, qint16 colour);
+    static QString moveText(const QString &name, int index, Disc colour);
     // "黒はパス"; with a name: "あいてはパス".
-    static QString passText(const QString &name, qint16 colour);
+    static QString passText(const QString &name, Disc colour);
     static QString countsText(int black, int white);  // "黒 4 白 1"
-    static QString turnText(qint16 colour);           // "白番"
+    static QString turnText(Disc colour);             // "白番"
 
 private:
-    QString nameOf(qint16 colour) const;
+    QString nameOf(Disc colour) const;
 
     Announcer *m_announcer;
     QString m_opponent;
-    std::function<qint16()> m_opponentColour;
+    std::function<Disc()> m_opponentColour;
     // What the state after the running event says, after its other parts:
     // the counts, whose turn, the result; then the status line.
     QStringList m_after;

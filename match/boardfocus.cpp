@@ -109,11 +109,11 @@ BoardFocus::BoardFocus(QWidget *window, CellImage *const (&cells)[64], Contents 
     refresh();
 }
 
-QString BoardFocus::cellName(int index, qint16 value)
+QString BoardFocus::cellName(int index, Disc value)
 {
-    const QString content = value == 1    ? QStringLiteral("黒")
-                            : value == -1 ? QStringLiteral("白")
-                                          : QStringLiteral("空き");
+    const QString content = value == Black   ? QStringLiteral("黒")
+                            : value == White ? QStringLiteral("白")
+                                             : QStringLiteral("空き");
     return Board::cellName(index) + QLatin1Char(' ') + content;
 }
 
@@ -121,7 +121,7 @@ void BoardFocus::refreshCell(int index)
 {
     // Only a real change is named again: a redraw touches all 64 cells, a
     // move changes a few.
-    const qint16 value = m_contents(index);
+    const Disc value = m_contents(index);
     if (m_named[index] == value)
         return;
     m_named[index] = value;

@@ -7,14 +7,16 @@
 #include <QWidget>
 #include <functional>
 
+#include "rules/board.h"
+
 class CellImage;
 class Match;
 
 class BoardFocus : public QWidget {
     Q_OBJECT
 public:
-    // What lies on a cell: 1 black, -1 white, 0 empty.
-    using Contents = std::function<qint16(int index)>;
+    // What lies on a cell.
+    using Contents = std::function<Disc(int index)>;
     BoardFocus(QWidget *window, CellImage *const (&cells)[64], Contents contents);
 
     // The cells' and the board's accessible interfaces. Before the first cell
@@ -32,7 +34,7 @@ public:
     CellImage *cell(int index) const { return m_cells[index]; }
 
     // "A1".."H8" (column letter, row number), a space, the contents.
-    static QString cellName(int index, qint16 value);
+    static QString cellName(int index, Disc value);
     // The cell's name as the board stands at the last refresh.
     QString cellName(int index) const { return m_names[index]; }
     // A cell played by keyboard or by an assistive tool: exactly its click,

@@ -45,7 +45,7 @@ void ComputerSeat::seated()
             Timer1->start();
         }
     });
-    connect(match(), &Match::turnChanged, this, [this](qint16 next) {
+    connect(match(), &Match::turnChanged, this, [this](Disc next) {
         view()->lockBoard();
         if (cpuColor == next)
             Timer1->start();
@@ -54,12 +54,12 @@ void ComputerSeat::seated()
     });
 }
 
-void ComputerSeat::takeColour(i16 colour)
+void ComputerSeat::takeColour(Disc colour)
 {
     cpuColor = colour;
     m_playing = true;
     view()->showStatus(QString());
-    if (colour == 1)
+    if (colour == Black)
         Timer1->start();
     else
         view()->cunlock();
@@ -98,12 +98,12 @@ void ComputerSeat::cpu()
 // a word.
 bool ComputerSeat::refusesSilently() const { return match()->board().turnColor() == cpuColor; }
 
-QString ComputerSeat::resultText(i16 winner, bool byResignation) const
+QString ComputerSeat::resultText(Disc winner, bool byResignation) const
 {
     // Only the person can resign: the board is locked on the computer's turn.
     if (byResignation)
         return cpuWins;
-    if (winner == 0)
+    if (winner == Empty)
         return Seat::resultText(winner, byResignation);
     return winner == cpuColor ? cpuWins : personWins;
 }

@@ -13,18 +13,18 @@ class ComputerSeat : public Seat {
 public:
     ComputerSeat();
 
-    i16 cpuColor = 0;          // 1 black, -1 white; 0 until first chosen
-    i16 cpuLevel = 0;          // 1, 2 or 3; 0 until first chosen
+    Disc cpuColor = Empty;     // until first chosen
+    int cpuLevel = 0;          // 1, 2 or 3; 0 until first chosen
     QTimer *Timer1 = nullptr;  // the one-second hand-over
 
     // The person has chosen the computer's colour: the game starts. The
     // computer opens a second later when it plays black.
-    void takeColour(i16 colour);
+    void takeColour(Disc colour);
     void Timer1_Timer();
     // The computer's turn: plays what it chooses, or passes.
     void cpu();
 
-    QString resultText(i16 winner, bool byResignation) const override;
+    QString resultText(Disc winner, bool byResignation) const override;
     bool refusesSilently() const override;
     void leave() override;
 

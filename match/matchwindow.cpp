@@ -38,7 +38,7 @@ MatchWindow::MatchWindow(const Design &d, Seat *seat) : KWindow(d.id), m_match(n
     boardFocus->follow(m_match);
     m_seat->setParent(this);
     m_seat->sit(this, m_match);
-    m_announcements->follow(m_match, [seat](i16 winner, bool byResignation) {
+    m_announcements->follow(m_match, [seat](Disc winner, bool byResignation) {
         return Announcer::spoken(seat->resultText(winner, byResignation));
     });
 }
@@ -54,8 +54,8 @@ void MatchWindow::changeEvent(QEvent *event)
 
 void MatchWindow::drawCell(int index)
 {
-    const i16 value = board().at(index);
-    Image1[index]->loadPicture(Layout::programPath(value == 1 ? kuro : value == -1 ? siro : ban));
+    const Disc value = board().at(index);
+    Image1[index]->loadPicture(Layout::programPath(value == Black ? kuro : value == White ? siro : ban));
 }
 
 void MatchWindow::drawBoard()
@@ -84,7 +84,7 @@ void MatchWindow::reverse(i16 row, i16 col) { drawCell(row * 8 + col); }
 // Marks the move just played, in the colour of its disc.
 void MatchWindow::red(i16 index)
 {
-    Image1[index]->loadPicture(Layout::programPath(board().at(index) == 1 ? akakuro : akasiro));
+    Image1[index]->loadPicture(Layout::programPath(board().at(index) == Black ? akakuro : akasiro));
 }
 
 void MatchWindow::setCellsEnabled(bool enabled)
@@ -116,7 +116,7 @@ void MatchWindow::hidarisita(i16 row, i16 col) { scan(row, col, 1, -1); }
 
 void MatchWindow::writeTurnLabel()
 {
-    if (board().turnColor() == 1)
+    if (board().turnColor() == Black)
         setLabel(Label1, Rgb::black(), Rgb::white(), QStringLiteral("黒 番"));
     else
         setLabel(Label1, Rgb::white(), Rgb::black(), QStringLiteral("白 番"));
@@ -178,7 +178,7 @@ void MatchWindow::komacount()
     Label6->setText(QString::number(n.white));
 }
 
-void MatchWindow::endDrawn(i16 winner, bool byResignation, int unmarked)
+void MatchWindow::endDrawn(Disc winner, bool byResignation, int unmarked)
 {
     setLabel(Label1, Rgb::lightGrey(), Rgb::blue(), byResignation ? QStringLiteral("投 了") : QStringLiteral("終 局"));
     Command1->hide();
@@ -186,8 +186,8 @@ void MatchWindow::endDrawn(i16 winner, bool byResignation, int unmarked)
     if (unmarked >= 0)
         drawCell(unmarked);
     // In the winner's colours; a draw as the status line.
-    const QColor background = winner == 1 ? Rgb::black() : winner == -1 ? Rgb::white() : Rgb::lightGrey();
-    const QColor text = winner == 1 ? Rgb::white() : winner == -1 ? Rgb::black() : Rgb::blue();
+    const QColor background = winner == Black ? Rgb::black() : winner == White ? Rgb::white() : Rgb::lightGrey();
+    const QColor text = winner == Black ? Rgb::white() : winner == White ? Rgb::black() : Rgb::blue();
     setLabel(Label2, background, text, m_seat->resultText(winner, byResignation));
     setCellsEnabled(false);
     Command3->hide();

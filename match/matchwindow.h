@@ -129,7 +129,7 @@ private:
     // What the match says, drawn.
     void newGameDrawn();
     void movedDrawn(int cell, CellSet changed, int unmarked);
-    void endDrawn(i16 winner, bool byResignation, int unmarked);
+    void endDrawn(Disc winner, bool byResignation, int unmarked);
 
     Match *m_match;
     Seat *m_seat;

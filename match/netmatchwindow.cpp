@@ -16,7 +16,7 @@ std::function<ChatList *()> &chatList()
 
 void NetMatchWindow::setChatList(std::function<ChatList *()> list) { chatList() = std::move(list); }
 
-NetMatchWindow::NetMatchWindow(const Design &design, i16 ownColor, const Place &place)
+NetMatchWindow::NetMatchWindow(const Design &design, Disc ownColor, const Place &place)
     : MatchWindow(design, new NetSeat(ownColor))
 {
     m_net = static_cast<NetSeat *>(seat());
@@ -60,7 +60,7 @@ void NetMatchWindow::getdatas()
 
 bool NetMatchWindow::showConnected(const QString &status)
 {
-    m_net->connected = 1;
+    m_net->connected = true;
     if (!survivesNotice(QStringLiteral("Connect完了")))
         return false;
     Module1::show(FormId::Form9);  // beside this window, which keeps the focus on its board
@@ -84,7 +84,7 @@ void NetMatchWindow::Form_QueryUnload(bool &cancel, int unloadMode)
 {
     if (unloadMode != 0)
         return;
-    if (m_net->connected == 1) {
+    if (m_net->connected) {
         cancel = true;
         m_net->forceEnd();
         return;

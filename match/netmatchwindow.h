@@ -18,7 +18,7 @@ public:
     // The peer's seat: the connection, its state and the session.
     NetSeat *net() const { return m_net; }
     // The colour this side plays: 1 black (host), -1 white (client).
-    i16 ownColor() const { return m_net->ownColor(); }
+    Disc ownColor() const { return m_net->ownColor(); }
 
     // Where every network window lists its chat lines; set once by the
     // window set.
@@ -55,7 +55,7 @@ protected:
         int text1Left;
         int text1Width;
     };
-    NetMatchWindow(const Design &design, i16 ownColor, const Place &place);
+    NetMatchWindow(const Design &design, Disc ownColor, const Place &place);
 
     // Runs fn for a socket event from the event loop, in order, once the
     // running handler and every open box are done.

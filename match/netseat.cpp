@@ -4,7 +4,7 @@
 #include "rules/match.h"
 #include "windowbase/boxqueue.h"
 
-NetSeat::NetSeat(i16 ownColor) : m_ownColor(ownColor)
+NetSeat::NetSeat(Disc ownColor) : m_ownColor(ownColor)
 {
     m_queue = new BoxQueue(this);
     Winsock1 = new Winsock(this);
@@ -17,46 +17,46 @@ NetSeat::NetSeat(i16 ownColor) : m_ownColor(ownColor)
 
 void NetSeat::seated()
 {
-    view()->announcements()->setOpponent(QStringLiteral("あいて"), [this] { return static_cast<i16>(-m_ownColor); });
+    view()->announcements()->setOpponent(QStringLiteral("あいて"), [this] { return opponentOf(m_ownColor); });
     connect(match(), &Match::newGame, this, [this] {
-        if (m_ownColor == 1) {
+        if (m_ownColor == Black) {
             view()->cunlock();
             view()->showStatus(QStringLiteral("あなたの手番です"));
         } else {
             view()->lockBoard();
             view()->showStatus(QStringLiteral("あいての手番です"));
         }
-        if (connected == 1)  // a rematch; not the board laid out for waiting
-            view()->announcements()->status(m_ownColor == 1 ? QStringLiteral("あなたの手番です")
-                                                            : QStringLiteral("あいての手番です"));
+        if (connected)  // a rematch; not the board laid out for waiting
+            view()->announcements()->status(m_ownColor == Black ? QStringLiteral("あなたの手番です")
+                                                                : QStringLiteral("あいての手番です"));
         carryOut(m_session.newGame());
     });
     connect(match(), &Match::moved, this, [this](int cell) {
-        if (match()->board().turnColor() == -m_ownColor) {
+        if (match()->board().turnColor() == opponentOf(m_ownColor)) {
             // This side has just moved: hand the turn to the peer.
-            carryOut(m_session.ownMove(static_cast<i16>(cell)));
+            carryOut(m_session.ownMove(cell));
             view()->showStatus(QStringLiteral("あいての手番です"));
         } else {
             view()->showStatus(QStringLiteral("あなたの手番です"));
             carryOut(m_session.settle(turn()));
         }
     });
-    connect(match(), &Match::passed, this, [this](qint16 colour) {
+    connect(match(), &Match::passed, this, [this](Disc colour) {
         const bool own = colour == m_ownColor;
         if (own)
             view()->showStatus(QStringLiteral("あいての手番です"));
         carryOut(m_session.passing(own));
     });
-    connect(match(), &Match::turnChanged, this, [this](qint16 next) {
+    connect(match(), &Match::turnChanged, this, [this](Disc next) {
         // The peer's pass has handed this side the turn.
         if (next == m_ownColor)
             carryOut(m_session.settle(turn()));
     });
 }
 
-QString NetSeat::resultText(i16 winner, bool byResignation) const
+QString NetSeat::resultText(Disc winner, bool byResignation) const
 {
-    if (winner == 0)
+    if (winner == Empty)
         return Seat::resultText(winner, byResignation);
     if (byResignation)
         return winner == m_ownColor ? QStringLiteral("あ な た の 勝 利 で す")
@@ -101,7 +101,7 @@ void NetSeat::listChat(const QString &line)
 
 void NetSeat::forget()
 {
-    connected = 0;
+    connected = false;
     m_heard = false;
     m_session = NetSession();
 }
@@ -136,14 +136,14 @@ void NetSeat::Winsock1_SendComplete()
 
 void NetSeat::Winsock1_Close(bool heard)
 {
-    if (connected != 1 || (!heard && leftUnheard && leftUnheard()))
+    if (!connected || (!heard && leftUnheard && leftUnheard()))
         return;
     carryOut(m_session.closed());
 }
 
 NetSession::Turn NetSeat::turn() const
 {
-    if (connected == 0 || match()->over())
+    if (!connected || match()->over())
         return NetSession::Turn::None;
     return match()->board().turnColor() == m_ownColor ? NetSession::Turn::Own : NetSession::Turn::Peer;
 }

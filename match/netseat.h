@@ -17,11 +17,11 @@ class NetSeat : public Seat {
     Q_OBJECT
 public:
     // ownColor: the colour played at this keyboard, 1 black (host), -1 white.
-    explicit NetSeat(i16 ownColor);
+    explicit NetSeat(Disc ownColor);
 
     Winsock *Winsock1 = nullptr;
-    i16 connected = 0;
-    i16 ownColor() const { return m_ownColor; }
+    bool connected = false;
+    Disc ownColor() const { return m_ownColor; }
     // The last agreement number received or answered, "68" once this side
     // forces the end, "0" at a new game.
     const QString &lastMessage() const { return m_session.lastMessage(); }
@@ -55,7 +55,7 @@ public:
     // heard: the peer had sent something the game knows.
     void Winsock1_Close(bool heard);
 
-    QString resultText(i16 winner, bool byResignation) const override;
+    QString resultText(Disc winner, bool byResignation) const override;
     void newGameAsked() override;  // rematch request
     void resignAsked() override;
     void quitAsked() override;
@@ -80,7 +80,7 @@ private:
     // The one place the session reads the game: whose move it is.
     NetSession::Turn turn() const;
 
-    i16 m_ownColor;
+    Disc m_ownColor;
     NetSession m_session;
     BoxQueue *m_queue = nullptr;
     bool m_heard = false;  // see Winsock1_Close

@@ -9,11 +9,11 @@ void Seat::sit(SeatView *view, Match *match)
     seated();
 }
 
-QString Seat::resultText(i16 winner, bool) const
+QString Seat::resultText(Disc winner, bool) const
 {
-    if (winner == 0)
+    if (winner == Empty)
         return QStringLiteral("こ の 勝 負 引 き 分 け");
-    return winner == 1 ? QStringLiteral("お 見 事 黒 番 の 勝 利") : QStringLiteral("お 見 事 白 番 の 勝 利");
+    return winner == Black ? QStringLiteral("お 見 事 黒 番 の 勝 利") : QStringLiteral("お 見 事 白 番 の 勝 利");
 }
 
 void Seat::newGameAsked() { m_match->syokika(); }

@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QString>
 
+#include "rules/board.h"
 #include "windowbase/kwindow.h"
 
 class Match;
@@ -41,7 +42,6 @@ protected:
 class Seat : public QObject {
     Q_OBJECT
 public:
-    using i16 = qint16;
     Seat() = default;
 
     // Takes its place: plays match at view (from now on it follows the
@@ -50,8 +50,8 @@ public:
     // event comes after the drawing and before what is said.
     void sit(SeatView *view, Match *match);
 
-    // The result caption: winner 1 black, -1 white, 0 drawn.
-    virtual QString resultText(i16 winner, bool byResignation) const;
+    // The result caption (winner Empty: drawn).
+    virtual QString resultText(Disc winner, bool byResignation) const;
     // A refused cell goes by without a word (a click on the computer's turn).
     virtual bool refusesSilently() const { return false; }
 

@@ -227,7 +227,7 @@ private slots:
         });
         quiet.connectToHost(QHostAddress::LocalHost, port);
         const auto listening = [&] {
-            return h && h->net()->connected == 0 && h->Winsock1->state() == Winsock::State::Listening;
+            return h && !h->net()->connected && h->Winsock1->state() == Winsock::State::Listening;
         };
         QVERIFY(wait([&] { return held; }));
         QVERIFY(wait(listening));

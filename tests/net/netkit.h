@@ -58,7 +58,7 @@ inline QStringList chatLines()
 // Socket events and messages waiting for a box to close; received messages ignored.
 inline int waiting(const NetMatchWindow *w) { return TestAccess::waitingEvents(w->net()); }
 inline int ignored(const NetMatchWindow *w) { return TestAccess::ignoredMessages(w->net()); }
-inline bool idle(NetMatchWindow *w) { return w && w->net()->connected == 1 && waiting(w) == 0; }
+inline bool idle(NetMatchWindow *w) { return w && w->net()->connected && waiting(w) == 0; }
 inline int cell(const MatchWindow *w, int index) { return w->board().at(index); }
 inline void clickCell(MatchWindow *w, int index) { QTest::mouseClick(w->Image1[index], Qt::LeftButton); }
 inline Form8 *openClient(quint16 port, const QString &name = QStringLiteral("Guest"))

@@ -42,7 +42,7 @@ void Form2::showChoice(bool levels, bool colours)
     Command10->setVisible(levels);
 }
 
-void Form2::chooseLevel(i16 level)
+void Form2::chooseLevel(int level)
 {
     m_cpu->cpuLevel = level;
     showChoice(false, true);
@@ -53,11 +53,11 @@ void Form2::chooseLevel(i16 level)
 void Form2::Command5_Click()
 {
     showChoice(false, false);
-    m_cpu->takeColour(-1);
+    m_cpu->takeColour(White);
 }
 
 void Form2::Command6_Click()
 {
     showChoice(false, false);
-    m_cpu->takeColour(1);
+    m_cpu->takeColour(Black);
 }

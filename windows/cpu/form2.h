@@ -33,7 +33,7 @@ public:
     void Timer1_Timer() { m_cpu->Timer1_Timer(); }
 
 private:
-    void chooseLevel(i16 level);
+    void chooseLevel(int level);
     void showChoice(bool levels, bool colours);
 
     ComputerSeat *m_cpu;

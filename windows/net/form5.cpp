@@ -12,7 +12,7 @@
 form5::form5()
     : NetMatchWindow(Design{FormId::form5, QStringLiteral("Dorvex Quorvane～通信対戦サーバ～"), 6150, 5280,
                             QStringLiteral("再 戦"), 21.75, false},
-                     1, Place{120, 2040, 4935})
+                     Black, Place{120, 2040, 4935})
 {
     Timer1 = new QTimer(this);
     Timer1->setInterval(60000);
@@ -27,7 +27,7 @@ form5::form5()
 
     m_portMap = new PortMap(this);
     connect(m_portMap, &PortMap::changed, this, [this] {
-        if (net()->connected == 0 && Winsock1->state() == Winsock::State::Listening)
+        if (!net()->connected && Winsock1->state() == Winsock::State::Listening)
             showFriendAddress();
     });
     // The chat input is disabled while waiting, so the window itself takes
@@ -146,10 +146,10 @@ void form5::hideFriendAddress()
 void form5::Timer1_Timer()
 {
     Timer1->stop();
-    if (net()->connected == 1)
+    if (net()->connected)
         return;  // a tick that waited behind the connection
     const Answer keepWaiting = ask(QStringLiteral("接続待機時間が1分間を越えました。待機しますか？。"));
-    if (keepWaiting == Answer::Gone || net()->connected == 1)
+    if (keepWaiting == Answer::Gone || net()->connected)
         return;
     if (keepWaiting == Answer::Yes) {
         Timer1->start();
@@ -161,7 +161,7 @@ void form5::Timer1_Timer()
 
 void form5::Winsock1_ConnectionRequest(qint32 requestID)
 {
-    if (net()->connected == 1)
+    if (net()->connected)
         return;  // only the first client plays; the others are turned away
     Timer1->stop();
     hideFriendAddress();

@@ -6,7 +6,7 @@
 Form8::Form8()
     : NetMatchWindow(Design{FormId::Form8, QStringLiteral("Dorvex Quorvane～通信対戦クライアント～"), 6150, 5280,
                             QStringLiteral("再 戦"), 21.75, false},
-                     -1, Place{0, 1920, 5055})
+                     White, Place{0, 1920, 5055})
 {
     connect(Winsock1, qOverload<>(&Winsock::Connect), this, [this] { post([this] { Winsock1_Connect(); }); });
     connect(Winsock1, &Winsock::Error, this, [this](qint16 number, const QString &description) {
@@ -33,7 +33,7 @@ void Form8::Winsock1_Connect() { showConnected(QStringLiteral("あいての手�
 void Form8::Winsock1_Error(qint16 Number, const QString &)
 {
     // Once connected, a failure shows as the loss of the connection.
-    if (net()->connected == 1)
+    if (net()->connected)
         return;
     Winsock1->Close();
     if (Number != Winsock::ConnectionRefused) {

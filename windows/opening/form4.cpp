@@ -101,14 +101,14 @@ void Form4::Timer1_Timer()
     if (m_done || m_asking || isUnloaded())
         return;
 
-    if (openingStage == 1 && line1Ready == 0) {
+    if (openingStage == 1 && !line1Ready) {
         movePen(240, 1000);
-        line1Ready = 1;
+        line1Ready = true;
         hopHeight = 200;
         Label5[0]->hide();
-    } else if (openingStage == 2 && line2Ready == 0) {
+    } else if (openingStage == 2 && !line2Ready) {
         movePen(240, 2160);
-        line2Ready = 1;
+        line2Ready = true;
         hopHeight = 100;
         Label5[1]->hide();
         revealLead = 300;

@@ -28,8 +28,8 @@ public:
     i16 hopHeight = 0;
     i16 hopStep = 0;
     i16 revealLead = 0;
-    i16 line1Ready = 0;
-    i16 line2Ready = 0;
+    bool line1Ready = false;
+    bool line2Ready = false;
 
     // ---- event handlers ----
     void Form_Load() override;
