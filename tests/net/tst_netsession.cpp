@@ -149,11 +149,10 @@ void endIfOver(Side &d, bool over)
 
 // What a session's user must never see, whatever the peer does, checked as
 // it happens: the bits of Side::wrong.
-const char *const wrongs[] = {
-    "told twice in one game that the peer is out of step",  "a new game while leaving",
-    "the peer's move, pass or resignation out of its turn", "the board open on the peer's turn",
-    "the game goes on after the user was told it stops",    "the game stopped without a word"};
-enum Wrong { ToldTwice = 1, NewGameLeaving = 2, PeerOutOfTurn = 4, OpenOnPeersTurn = 8, GoesOn = 16, Untold = 32 };
+const char *const wrongs[] = {"told twice in one game that the peer is out of step", "a new game while leaving",
+                              "the peer's move, pass or resignation out of its turn",
+                              "the board open on the peer's turn", "the game goes on after the user was told it stops"};
+enum Wrong { ToldTwice = 1, NewGameLeaving = 2, PeerOutOfTurn = 4, OpenOnPeersTurn = 8, GoesOn = 16 };
 // After every event: a board that plays the peer's colour, or a game that
 // goes on with "再 戦" offered.
 void watch(Side &d)
@@ -171,10 +170,8 @@ void carryOut(State &st, Side &d, const NetSession::Steps &steps)
             return;
         if ((k == Step::Play || k == Step::PeerPassed || k == Step::PeerResigned) && d.turn() != Turn::Peer)
             d.wrong |= PeerOutOfTurn;
-        if (k == Step::Stop && !d.told)  // unless the notice follows in these steps
-            d.wrong |= Untold;
         if (k == Step::Status)  // only the out-of-step notice
-            d.wrong = (d.wrong & ~Untold) | (std::exchange(d.told, true) ? ToldTwice : 0);
+            d.wrong |= std::exchange(d.told, true) ? ToldTwice : 0;
         else if (k == Step::NewGame && d.s.leaving())
             d.wrong |= NewGameLeaving;
         if (k == Step::Ask)  // the box stays open until the user answers
@@ -444,7 +441,7 @@ std::map<QString, bool> faults(const State &st, int ours)
             continue;
         expect(d.turn() != Turn::Own || !d.locked, "the board locked for good", true);
         expect(!d.askedUnasked, "a question the peer had not asked");
-        for (int f = 0; f < 6; ++f)
+        for (int f = 0; f < 5; ++f)
             expect(!(d.wrong >> f & 1), wrongs[f], true);
         expect(ours >= 0 || (!d.told && !d.lost), "out of step: told the user, or refused what the peer sent");
         if (open)
