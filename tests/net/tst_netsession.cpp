@@ -47,6 +47,8 @@ struct Side {
     bool saidYes[3] = {false, false, false};
     bool askedUnasked = false;  // asked its user a question the peer had not asked
     bool lost = false;          // in this game: a move its board refused, a read it could not make sense of
+    bool told = false;          // in this game: the user read that the peer is out of step
+    int wrong = 0;              // what its user saw go wrong on the way, one bit a fault below
     std::deque<Msg> queue, arrived, out;
     int uncompleted = 0;  // the last this many of out have not completed
     NetSession s;
@@ -71,9 +73,8 @@ struct State {
 };
 }  // namespace
 
-// What a session keeps to itself: all of it for the explorer's hash, whether
-// it told its user the peer is out of step (in this game), and whether a
-// request of its own waits for its answer.
+// What a session keeps to itself: all of it for the explorer's hash, and
+// whether a request of its own waits for its answer.
 class TestAccess {
 public:
     template <class Hash>
@@ -84,7 +85,6 @@ public:
         for (NetSession::FollowUp f : s.m_followUps)
             h(f);
     }
-    static bool told(const NetSession &s) { return s.m_toldOutOfStep; }
     static bool awaiting(const NetSession &s) { return s.m_requested[0] || s.m_requested[1] || s.m_requested[2]; }
 };
 
@@ -99,8 +99,8 @@ quint64 hashOf(const State &st)
     };
     h(st.presses, st.chats, st.ends, st.games);
     for (const Side &d : st.side) {
-        h(d.literal, d.phase, d.question, d.answers, d.locked, d.askedUnasked, d.lost, d.uncompleted, d.lastMessage,
-          d.board.turnColor(), d.board.passFlag(), d.board.moveCount());
+        h(d.literal, d.phase, d.question, d.answers, d.locked, d.askedUnasked, d.lost, d.told, d.wrong, d.uncompleted,
+          d.lastMessage, d.board.turnColor(), d.board.passFlag(), d.board.moveCount());
         for (int k = 0; k < 64; ++k)
             h(d.board.at(k));
         for (int c = 0; c < 3; ++c)
@@ -129,8 +129,8 @@ void startGame(State &st, Side &d)
     d.phase = Phase::Playing;
     d.board = Board::fromRows(
         {"WWWWWWW.", "WWWWWWWW", "WWWWWBWW", "WWWWBWWW", "WWWBWWWW", "WWWWWWWW", "BBBBBBBW", "B..BBBBW"}, Black);
-    d.locked = !d.host;             // the host opens
-    d.lost = d.saidYes[1] = false;  // a Yes to a rematch is carried out
+    d.locked = !d.host;                      // the host opens
+    d.lost = d.told = d.saidYes[1] = false;  // a Yes to a rematch is carried out
     st.games += d.host;
 }
 // What was written still arrives; nothing more is read or answered.
@@ -147,12 +147,33 @@ void endIfOver(Side &d, bool over)
 
 // ---- what the window does with a session's steps ----
 
+// What a session's user must never see, whatever the peer does, checked as
+// it happens: the bits of Side::wrong.
+const char *const wrongs[] = {"told twice in one game that the peer is out of step", "a new game while leaving",
+                              "the peer's move, pass or resignation out of its turn",
+                              "the board open on the peer's turn", "the game goes on after the user was told it stops"};
+enum Wrong { ToldTwice = 1, NewGameLeaving = 2, PeerOutOfTurn = 4, OpenOnPeersTurn = 8, GoesOn = 16 };
+// After every event: a board that plays the peer's colour, or a game that
+// goes on with "再 戦" offered.
+void watch(Side &d)
+{
+    const bool open = d.turn() == Turn::Peer && !d.locked, goesOn = d.told && d.phase == Phase::Playing;
+    if (!d.literal)
+        d.wrong |= (open ? OpenOnPeersTurn : 0) | (goesOn ? GoesOn : 0);
+}
+
 void carryOut(State &st, Side &d, const NetSession::Steps &steps)
 {
     for (const Step &s : steps) {
         const Step::Kind k = s.kind;
         if (d.gone())
             return;
+        if ((k == Step::Play || k == Step::PeerPassed || k == Step::PeerResigned) && d.turn() != Turn::Peer)
+            d.wrong |= PeerOutOfTurn;
+        if (k == Step::Status)  // only the out-of-step notice
+            d.wrong |= std::exchange(d.told, true) ? ToldTwice : 0;
+        else if (k == Step::NewGame && d.s.leaving())
+            d.wrong |= NewGameLeaving;
         if (k == Step::Ask)  // the box stays open until the user answers
             d.question = s.value;
         else if (k == Step::Lock || k == Step::Unlock)
@@ -420,8 +441,9 @@ std::map<QString, bool> faults(const State &st, int ours)
             continue;
         expect(d.turn() != Turn::Own || !d.locked, "the board locked for good", true);
         expect(!d.askedUnasked, "a question the peer had not asked");
-        expect(ours >= 0 || (!TestAccess::told(d.s) && !d.lost),
-               "out of step: told the user, or refused what the peer sent");
+        for (int f = 0; f < 5; ++f)
+            expect(!(d.wrong >> f & 1), wrongs[f], true);
+        expect(ours >= 0 || (!d.told && !d.lost), "out of step: told the user, or refused what the peer sent");
         if (open)
             continue;
         expect(!d.saidYes[2] || d.phase == Phase::Ended, "Yes to quit did not end the program", true);
@@ -432,7 +454,7 @@ std::map<QString, bool> faults(const State &st, int ours)
         // more; one that sent a move this board refuses, or two in one read,
         // is refused as the written rules have it, with no word beyond.
         const bool peerAtFault = peer.lost || d.lost || (peer.saidYes[1] && peer.phase == Phase::GameOver);
-        expect(!both || d.turn() != Turn::Peer || TestAccess::told(d.s) || peer.mayMove() || peerAtFault,
+        expect(!both || d.turn() != Turn::Peer || d.told || peer.mayMove() || peerAtFault,
                "waits for a move that will not come, and says nothing", true);
     }
     return found;
@@ -478,6 +500,8 @@ struct Explorer {
         for (const Event &e : next(st)) {
             State after = st;
             apply(after, e);
+            for (Side &d : after.side)
+                watch(d);
             trace.push_back(e);
             n += explore(after);
             trace.pop_back();
