@@ -316,8 +316,3 @@ void Winsock::Close()
     m_written = 0;
     m_state = State::Closed;
 }
-
-bool Winsock::lowDelay() const
-{
-    return m_socket && m_socket->socketOption(QAbstractSocket::LowDelayOption).toInt() == 1;
-}

@@ -55,9 +55,6 @@ public:
     // before it accepts. No event follows a Close.
     void Close();
 
-    // Observations for tests.
-    bool lowDelay() const;
-
 signals:
     void ConnectionRequest(qint32 requestID);
     void Connect();

@@ -45,8 +45,7 @@ public:
     {
         return int(seat->m_session.m_log.count());
     }
-    // A socket control's keep-alive timing (all of them), its listening port
-    // and its connection's descriptor (-1: none).
+    // A socket control's keep-alive timing (all of them) and its listening port.
     template <class Socket>
     static auto &keepAlive()
     {
@@ -56,10 +55,5 @@ public:
     static quint16 port(const Socket &s)
     {
         return s.m_localPort;
-    }
-    template <class Socket>
-    static int descriptor(const Socket &s)
-    {
-        return s.m_socket ? int(s.m_socket->socketDescriptor()) : -1;
     }
 };

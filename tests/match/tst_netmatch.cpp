@@ -59,8 +59,6 @@ private slots:
         QFETCH(QColor, background);
         Pair p = openPair();
         QVERIFY(p.ok());
-        QVERIFY2(p.host->Winsock1->lowDelay(), "host without delay");
-        QVERIFY2(p.client->Winsock1->lowDelay(), "client without delay");
         QVERIFY2(chat()->isVisible(), "chat shown");
         QCOMPARE(p.client->Label2->text(), "あいての手番です");
         QTcpSocket second;  // the host took its one client and stopped listening
@@ -160,6 +158,18 @@ private slots:
         QCOMPARE(c->Label2->text(), drift);
         QVERIFY2(!c->Command3->isVisible(), "play stops");
         QTRY_COMPARE(heard.last(), drift);
+        // "再 戦" starts both afresh, and the new game is played and watched as the first was.
+        c->Command2->click();
+        QVERIFY(r->expect("66"));
+        r->send("6619");
+        QVERIFY(wait([&] { return cell(c, 19) == 1; }));
+        QVERIFY(c->Image1[18]->isEnabled());
+        // A rematch number during a game: told again, and "再 戦" answers it at once.
+        r->send("66");
+        QVERIFY(wait([&] { return c->Label2->text() == drift; }));
+        c->Command2->click();
+        QVERIFY(r->expect("66"));
+        QVERIFY(wait([&] { return cell(c, 19) == 0; }));
     }
 
     void cannotStart_data()
