@@ -17,7 +17,7 @@ class NetMatchWindow : public MatchWindow {
 public:
     // The peer's seat: the connection, its state and the session.
     NetSeat *net() const { return m_net; }
-    // The colour this side plays: 1 black (host), -1 white (client).
+    // The colour this side plays: Black (host) or White (client).
     Disc ownColor() const { return m_net->ownColor(); }
 
     // Where every network window lists its chat lines; set once by the

@@ -16,7 +16,7 @@ class BoxQueue;
 class NetSeat : public Seat {
     Q_OBJECT
 public:
-    // ownColor: the colour played at this keyboard, 1 black (host), -1 white.
+    // ownColor: the colour played at this keyboard, Black (host) or White.
     explicit NetSeat(Disc ownColor);
 
     Winsock *Winsock1 = nullptr;
