@@ -34,8 +34,7 @@ void ComputerSeat::seated()
         // it must not run on the new board before the sides are chosen.
         Timer1->stop();
         m_playing = false;
-        view()->showStatus(QStringLiteral("CPUを選んでください"));
-        view()->announcements()->status(QStringLiteral("CPUを選んでください"));
+        view()->sayStatus(QStringLiteral("CPUを選んでください"));
         view()->lockBoard();
     });
     connect(match(), &Match::moved, this, [this] {

@@ -171,6 +171,12 @@ void MatchWindow::Command1_Click()
 
 // ---------------------------------------------------------------- score and end
 
+void MatchWindow::sayStatus(const QString &text)
+{
+    showStatus(text);
+    m_announcements->status(text);
+}
+
 void MatchWindow::komacount()
 {
     const Board::Counts n = board().counts();
@@ -181,27 +187,23 @@ void MatchWindow::komacount()
 void MatchWindow::endDrawn(Disc winner, bool byResignation, int unmarked)
 {
     setLabel(Label1, Rgb::lightGrey(), Rgb::blue(), byResignation ? QStringLiteral("投 了") : QStringLiteral("終 局"));
-    Command1->hide();
-    Command2->show();
     if (unmarked >= 0)
         drawCell(unmarked);
     // In the winner's colours; a draw as the status line.
     const QColor background = winner == Black ? Rgb::black() : winner == White ? Rgb::white() : Rgb::lightGrey();
     const QColor text = winner == Black ? Rgb::white() : winner == White ? Rgb::black() : Rgb::blue();
     setLabel(Label2, background, text, m_seat->resultText(winner, byResignation));
-    setCellsEnabled(false);
-    Command3->hide();
-    Command4->show();
+    stopPlay();
 }
 
 void MatchWindow::stopPlay()
 {
     Command1->hide();
-    Command3->hide();
     Command2->show();
+    setCellsEnabled(false);
+    Command3->hide();
     Command4->show();
     Command7->setEnabled(true);
-    setCellsEnabled(false);
 }
 
 // ---------------------------------------------------------------- locking, leaving, quitting

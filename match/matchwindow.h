@@ -101,6 +101,7 @@ protected:
 
     // ---- what the seat may do ----
     void showStatus(const QString &text) override { Label2->setText(text); }
+    void sayStatus(const QString &text) override;
     void playCell(int cell) override { Image1_Click(static_cast<i16>(cell)); }
     bool tell(const QString &text) override { return survivesNotice(text); }
     Answer question(const QString &text) override { return ask(text); }

@@ -39,7 +39,6 @@ NetMatchWindow::NetMatchWindow(const Design &design, Disc ownColor, const Place 
     });
     // Mode select waits for the end of a game (or of play).
     connect(match(), &Match::newGame, this, [this] { Command7->setEnabled(false); });
-    connect(match(), &Match::ended, this, [this] { Command7->setEnabled(true); });
 }
 
 void NetMatchWindow::Form_Load()
@@ -66,8 +65,7 @@ bool NetMatchWindow::showConnected(const QString &status)
     Module1::show(FormId::Form9);  // beside this window, which keeps the focus on its board
     boardFocus->setFocus();
     Text1->setEnabled(true);
-    Label2->setText(status);
-    announcements()->status(status);
+    sayStatus(status);
     return true;
 }
 

@@ -19,16 +19,13 @@ void NetSeat::seated()
 {
     view()->announcements()->setOpponent(QStringLiteral("あいて"), [this] { return opponentOf(m_ownColor); });
     connect(match(), &Match::newGame, this, [this] {
-        if (m_ownColor == Black) {
-            view()->cunlock();
-            view()->showStatus(QStringLiteral("あなたの手番です"));
-        } else {
-            view()->lockBoard();
-            view()->showStatus(QStringLiteral("あいての手番です"));
-        }
+        const bool opens = m_ownColor == Black;
+        opens ? view()->cunlock() : view()->lockBoard();
+        const QString status = opens ? QStringLiteral("あなたの手番です") : QStringLiteral("あいての手番です");
         if (connected)  // a rematch; not the board laid out for waiting
-            view()->announcements()->status(m_ownColor == Black ? QStringLiteral("あなたの手番です")
-                                                                : QStringLiteral("あいての手番です"));
+            view()->sayStatus(status);
+        else
+            view()->showStatus(status);
         carryOut(m_session.newGame());
     });
     connect(match(), &Match::moved, this, [this](int cell) {
@@ -204,8 +201,7 @@ void NetSeat::carryOut(const NetSession::Steps &steps)
             view()->announcements()->chat(s.text);
             break;
         case Step::Status:
-            view()->showStatus(s.text);
-            view()->announcements()->status(s.text);
+            view()->sayStatus(s.text);
             break;
         case Step::Stop:
             view()->stopPlay();

@@ -19,8 +19,10 @@ public:
     // The person's pass, resign and cells: locked, or unlocked.
     virtual void lockBoard() = 0;
     virtual void cunlock() = 0;
-    // The status line, shown (a seat says it through announcements()).
+    // The status line, shown only.
     virtual void showStatus(const QString &text) = 0;
+    // The status line, shown and said.
+    virtual void sayStatus(const QString &text) = 0;
     // A cell played exactly as a click plays it (refused: told).
     virtual void playCell(int cell) = 0;
     // Boxes; false or Gone: the window went while it was open.

@@ -1,6 +1,5 @@
 #include "windows/cpu/form2.h"
 
-#include "match/announcements.h"
 #include "windowbase/layout.h"
 
 Form2::Form2()
@@ -46,8 +45,7 @@ void Form2::chooseLevel(int level)
 {
     m_cpu->cpuLevel = level;
     showChoice(false, true);
-    Label2->setText(QStringLiteral("手番を選んでください"));
-    announcements()->status(Label2->text());
+    sayStatus(QStringLiteral("手番を選んでください"));
 }
 
 void Form2::Command5_Click()
